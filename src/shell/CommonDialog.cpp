@@ -1,0 +1,22 @@
+#include "CommonDialog.h"
+
+#include "RuntimeError.h"
+
+void CommonDialog::show(FileDialogRequest::Kind kind)
+{
+    FileDialogRequest request;
+    request.kind = kind;
+    request.fileName = fileName_;
+    request.flags = flags_;
+    request.title = title_;
+    request.filter = filter_;
+    QString chosen;
+    cancelled_ = !platform_.FileDialog(request, &chosen);
+    if (cancelled_)
+        return;
+    // The buffer also holds the terminating NUL.
+    if (chosen.size() >= maxFileSize_)
+        throw RuntimeError(ErrNo::FileNameBufferTooSmall,
+                           QStringLiteral("The FileName buffer is too small to store the selected file name(s)."));
+    fileName_ = chosen;
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "CommonDialog.h"
+
+#include <QCursor>
+#include <QList>
+#include <QWidget>
+
+#include <array>
+
+class ListModel;
+class ListView;
+class Platform;
+class QPushButton;
+class QSaveFile;
+
+// The main window: the input list, its four buttons, "Start Extracting", the
+// result list and its four buttons. Each click handler is a short sequence of
+// labelled steps run under HandlerSteps; the handlers are defined beside the
+// part of the program they belong to (src/input, src/extract, src/output).
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(Platform &platform, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Window pointer setting: 0 default, 1 arrow, 11 hourglass, 99 the hand.
+    // The hourglass doubles as the program's busy marker.
+    static constexpr int PointerDefault = 0;
+    static constexpr int PointerArrow = 1;
+    static constexpr int PointerHourglass = 11;
+    static constexpr int PointerCustom = 99;
+    int MousePointer() const { return mousePointer_; }
+    void setMousePointer(int value);
+    bool hasMouseIcon() const { return hasMouseIcon_; }
+    QCursor mouseIcon() const { return mouseIcon_; }
+
+    // Start-up and shutdown.
+    void Form_Load();
+    void Form_Unload();
+
+    // Click handlers.
+    void PushButton1_Click(); // Add One Email Address
+    void PushButton2_Click(); // Start Extracting
+    void PushButton3_Click(); // Clear List (results)
+    void PushButton4_Click(); // Load Emails From Text File
+    void PushButton5_Click(); // Copy Results To Clipboard
+    void PushButton6_Click(); // Save Results As Text File
+    void PushButton7_Click(); // Save As Comma Delimited
+    void PushButton8_Click(); // Clear List (entries)
+    void PushButton9_Click(); // Load Sample Emails
+
+    // Mouse-move handlers: the hand over buttons, the normal pointer elsewhere,
+    // the hourglass left alone.
+    void Form_MouseMove();
+    void ListView1_MouseMove();
+    void ListView2_MouseMove();
+    void PushButton_MouseMove(int number);
+
+    ListView *ListView1;
+    ListView *ListView2;
+    QPushButton *PushButton1;
+    QPushButton *PushButton2;
+    QPushButton *PushButton3;
+    QPushButton *PushButton4;
+    QPushButton *PushButton5;
+    QPushButton *PushButton6;
+    QPushButton *PushButton7;
+    QPushButton *PushButton8;
+    QPushButton *PushButton9;
+    CommonDialog CommonDialog1;
+
+    // True while "Start Extracting" runs.
+    bool IsExtracting = false;
+
+    Platform &platform() { return platform_; }
+    ListModel &entries();
+    ListModel &results();
+
+    // A save in progress registers its file so that ending the program mid-save
+    // removes the unfinished temporary file and leaves the old file alone.
+    void registerSave(QSaveFile *file);
+    void unregisterSave(QSaveFile *file);
+
+    // The button with the given number (1 to 9).
+    QPushButton *button(int number) const { return buttons_[size_t(number - 1)]; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void buildControls();
+    void ApplySkin();
+
+    Platform &platform_;
+    std::array<QPushButton *, 9> buttons_{};
+    int mousePointer_ = PointerDefault;
+    QCursor mouseIcon_;
+    bool hasMouseIcon_ = false;
+    QList<QSaveFile *> savesInProgress_;
+};

@@ -1,0 +1,172 @@
+#include "ListModel.h"
+
+#include "RuntimeError.h"
+
+ListModel::ListModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void ListModel::addColumnHeader(const QString &title)
+{
+    const int c = columnHeaderCount();
+    beginInsertColumns(QModelIndex(), c, c);
+    headers_.push_back({title});
+    endInsertColumns();
+}
+
+static void checkColumn(int column, int count)
+{
+    if (column < 1 || column > count)
+        throw RuntimeError(ErrNo::IndexOutOfBounds, QStringLiteral("Index out of bounds"));
+}
+
+QString ListModel::columnHeaderTitle(int column) const
+{
+    checkColumn(column, columnHeaderCount());
+    return headers_[size_t(column - 1)].title;
+}
+
+void ListModel::setColumnHeaderWidth(int column, int twips)
+{
+    checkColumn(column, columnHeaderCount());
+    headers_[size_t(column - 1)].widthTwips = twips;
+    emit columnWidthChanged(column, twips);
+}
+
+int ListModel::columnHeaderWidth(int column) const
+{
+    checkColumn(column, columnHeaderCount());
+    return headers_[size_t(column - 1)].widthTwips;
+}
+
+void ListModel::checkItem(qsizetype item) const
+{
+    if (item < 1 || item > count())
+        throw RuntimeError(ErrNo::IndexOutOfBounds, QStringLiteral("Index out of bounds"));
+}
+
+QString ListModel::text(qsizetype item) const
+{
+    checkItem(item);
+    return texts_.at(item - 1);
+}
+
+QByteArrayView ListModel::textUtf8(qsizetype item) const
+{
+    checkItem(item);
+    return texts_.utf8At(item - 1);
+}
+
+QString ListModel::subItem(qsizetype item, int k) const
+{
+    checkItem(item);
+    if (k < 1)
+        throw RuntimeError(ErrNo::IndexOutOfBounds, QStringLiteral("Index out of bounds"));
+    if (size_t(k) > subItems_.size())
+        return QString();
+    const auto &column = subItems_[size_t(k - 1)];
+    const auto it = column.find(item);
+    return it == column.end() ? QString() : it->second;
+}
+
+void ListModel::setSubItem(qsizetype item, int k, const QString &text)
+{
+    checkItem(item);
+    if (k < 1)
+        throw RuntimeError(ErrNo::IndexOutOfBounds, QStringLiteral("Index out of bounds"));
+    if (size_t(k) > subItems_.size())
+        subItems_.resize(size_t(k));
+    subItems_[size_t(k - 1)][item] = text;
+    if (item <= shown_ && k < columnCount()) {
+        const QModelIndex i = index(int(item - 1), k);
+        emit dataChanged(i, i);
+    }
+}
+
+bool ListModel::checked(qsizetype item) const
+{
+    checkItem(item);
+    return checked_.count(item) != 0;
+}
+
+void ListModel::setChecked(qsizetype item, bool on)
+{
+    checkItem(item);
+    if (on)
+        checked_.insert(item);
+    else
+        checked_.erase(item);
+}
+
+void ListModel::add(QStringView text)
+{
+    texts_.append(text);
+    rowsAdded();
+}
+
+void ListModel::addUtf8(QByteArrayView utf8)
+{
+    texts_.append(utf8);
+    rowsAdded();
+}
+
+void ListModel::rowsAdded()
+{
+    if (flushQueued_)
+        return;
+    flushQueued_ = true;
+    QMetaObject::invokeMethod(this, &ListModel::flush, Qt::QueuedConnection);
+}
+
+void ListModel::flush()
+{
+    flushQueued_ = false;
+    const qsizetype total = count();
+    if (total <= shown_)
+        return;
+    // A view addresses rows with int; beyond that the tail stays unannounced.
+    const qsizetype last = std::min<qsizetype>(total, std::numeric_limits<int>::max()) - 1;
+    if (last < shown_)
+        return;
+    beginInsertRows(QModelIndex(), int(shown_), int(last));
+    shown_ = last + 1;
+    endInsertRows();
+}
+
+void ListModel::clear()
+{
+    beginResetModel();
+    texts_.clear();
+    std::vector<std::unordered_map<qsizetype, QString>>().swap(subItems_);
+    std::unordered_set<qsizetype>().swap(checked_);
+    shown_ = 0;
+    endResetModel();
+}
+
+qsizetype ListModel::allocatedBytes() const
+{
+    return texts_.allocatedBytes();
+}
+
+int ListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(shown_);
+}
+
+int ListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : columnHeaderCount();
+}
+
+QVariant ListModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= shown_)
+        return QVariant();
+    const qsizetype item = index.row() + 1;
+    return index.column() == 0 ? text(item) : subItem(item, index.column());
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnHeaderCount())
+        return QVariant();
+    return headers_[size_t(section)].title;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "TextColumn.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+// The items of one report-style list: column headers, rows with their text,
+// sub-items and check state. The list operations count rows and columns from 1
+// and throw RuntimeError for a row outside 1..count.
+//
+// Rows added here are counted at once, but views learn of them in batches: one
+// queued flush announces every row added since the last one, so a loop that
+// adds a row at a time never costs the view a pass per row.
+class ListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ListModel(QObject *parent = nullptr);
+
+    // Column headers.
+    void addColumnHeader(const QString &title);
+    int columnHeaderCount() const { return int(headers_.size()); }
+    QString columnHeaderTitle(int column) const;
+    void setColumnHeaderWidth(int column, int twips);
+    int columnHeaderWidth(int column) const; // twips
+
+    // Items.
+    qsizetype count() const { return texts_.size(); }
+    QString text(qsizetype item) const;
+    QByteArrayView textUtf8(qsizetype item) const; // valid until clear()
+    QString subItem(qsizetype item, int k) const;  // column k + 1; empty when never set
+    void setSubItem(qsizetype item, int k, const QString &text);
+    bool checked(qsizetype item) const;
+    void setChecked(qsizetype item, bool on);
+    // Whether the list shows check boxes, with which a user could tick rows.
+    bool checkBoxes() const { return checkBoxes_; }
+    void setCheckBoxes(bool on) { checkBoxes_ = on; }
+
+    void add(QStringView text);
+    void addUtf8(QByteArrayView utf8);
+    void clear();
+
+    // Announces rows added since the last flush. Runs by itself from the event
+    // loop; call it directly to make a view current at once.
+    void flush();
+
+    qsizetype allocatedBytes() const;
+
+    // QAbstractItemModel: the rows a view has been told about.
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+signals:
+    void columnWidthChanged(int column, int twips);
+
+private:
+    void checkItem(qsizetype item) const;
+    void rowsAdded();
+
+    struct Header {
+        QString title;
+        int widthTwips = 1440;
+    };
+    std::vector<Header> headers_;
+    TextColumn texts_;
+    std::vector<std::unordered_map<qsizetype, QString>> subItems_; // [k - 1][item]
+    std::unordered_set<qsizetype> checked_;
+    bool checkBoxes_ = false;
+    qsizetype shown_ = 0;
+    bool flushQueued_ = false;
+};

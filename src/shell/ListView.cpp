@@ -1,0 +1,173 @@
+#include "ListView.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace {
+int twipsToPixels(int twips)
+{
+    return (twips + 7) / 15; // 15 twips to the pixel at 96 dpi, rounded
+}
+} // namespace
+
+ListView::ListView(QWidget *parent) : QAbstractScrollArea(parent), header_(new QHeaderView(Qt::Horizontal, this))
+{
+    header_->setModel(&model_);
+    header_->setSectionsClickable(false);
+    header_->setSectionsMovable(false);
+    header_->setStretchLastSection(false);
+    header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header_->setSectionResizeMode(QHeaderView::Interactive);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, [this] {
+        updateGeometries();
+        viewport()->update();
+    });
+    connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
+        current_ = -1;
+        updateGeometries();
+        viewport()->update();
+    });
+    connect(&model_, &QAbstractItemModel::dataChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(&model_, &QAbstractItemModel::columnsInserted, this, &ListView::updateGeometries);
+    connect(&model_, &ListModel::columnWidthChanged, this, [this](int column, int twips) {
+        header_->resizeSection(column - 1, twipsToPixels(twips));
+    });
+    connect(header_, &QHeaderView::sectionResized, this, [this] {
+        updateGeometries();
+        viewport()->update();
+    });
+    updateGeometries();
+}
+
+int ListView::visibleRows() const
+{
+    return std::max(1, viewport()->height() / rowHeight_);
+}
+
+void ListView::updateGeometries()
+{
+    rowHeight_ = std::max(fontMetrics().height() + 2, 8);
+    const int headerHeight = header_->sizeHint().height();
+    setViewportMargins(0, headerHeight, 0, 0);
+    const QRect vg = viewport()->geometry();
+    header_->setGeometry(vg.left(), vg.top() - headerHeight, vg.width(), headerHeight);
+
+    const int rows = model_.rowCount();
+    const int page = visibleRows();
+    verticalScrollBar()->setPageStep(page);
+    verticalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->setRange(0, std::max(0, rows - page));
+
+    const int contentWidth = header_->length();
+    horizontalScrollBar()->setPageStep(vg.width());
+    horizontalScrollBar()->setSingleStep(8);
+    horizontalScrollBar()->setRange(0, std::max(0, contentWidth - vg.width()));
+    header_->setOffset(horizontalScrollBar()->value());
+}
+
+void ListView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateGeometries();
+}
+
+void ListView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        updateGeometries();
+}
+
+bool ListView::viewportEvent(QEvent *event)
+{
+    // Tooltips of the list show over its rows, not only over the frame.
+    if (event->type() == QEvent::ToolTip)
+        return QAbstractScrollArea::event(event);
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void ListView::scrollContentsBy(int dx, int)
+{
+    if (dx != 0)
+        header_->setOffset(horizontalScrollBar()->value());
+    viewport()->update();
+}
+
+void ListView::paintEvent(QPaintEvent *event)
+{
+    QPainter p(viewport());
+    const QPalette &pal = palette();
+    const int first = verticalScrollBar()->value();
+    const int rows = model_.rowCount();
+    const int xOffset = horizontalScrollBar()->value();
+    const QRect clip = event->rect();
+    const int firstPainted = first + clip.top() / rowHeight_;
+    const int lastPainted = std::min(rows - 1, first + clip.bottom() / rowHeight_);
+    for (int row = firstPainted; row <= lastPainted; ++row) {
+        const int y = (row - first) * rowHeight_;
+        const bool selected = row == current_;
+        if (selected)
+            p.fillRect(QRect(0, y, viewport()->width(), rowHeight_),
+                       pal.brush(hasFocus() ? QPalette::Active : QPalette::Inactive, QPalette::Highlight));
+        p.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        for (int column = 0; column < model_.columnCount(); ++column) {
+            const int x = header_->sectionPosition(column) - xOffset;
+            const int w = header_->sectionSize(column);
+            if (x + w < clip.left() || x > clip.right())
+                continue;
+            const QRect cell(x + 3, y, std::max(0, w - 6), rowHeight_);
+            // Long entries are cut at the column edge, as the header divider shows.
+            p.save();
+            p.setClipRect(cell);
+            p.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                       model_.data(model_.index(row, column)).toString());
+            p.restore();
+        }
+    }
+}
+
+void ListView::setCurrent(qsizetype row)
+{
+    const int rows = model_.rowCount();
+    if (rows == 0)
+        return;
+    row = std::clamp<qsizetype>(row, 0, rows - 1);
+    current_ = row;
+    const int first = verticalScrollBar()->value();
+    if (row < first)
+        verticalScrollBar()->setValue(int(row));
+    else if (row >= first + visibleRows())
+        verticalScrollBar()->setValue(int(row) - visibleRows() + 1);
+    viewport()->update();
+}
+
+void ListView::mousePressEvent(QMouseEvent *event)
+{
+    const int row = verticalScrollBar()->value() + int(event->position().y()) / rowHeight_;
+    if (event->button() == Qt::LeftButton && row < model_.rowCount())
+        setCurrent(row);
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void ListView::keyPressEvent(QKeyEvent *event)
+{
+    // Only the selection moves; the program itself handles no key of the list.
+    switch (event->key()) {
+    case Qt::Key_Up: setCurrent(current_ - 1); break;
+    case Qt::Key_Down: setCurrent(current_ + 1); break;
+    case Qt::Key_PageUp: setCurrent(current_ - visibleRows()); break;
+    case Qt::Key_PageDown: setCurrent(current_ + visibleRows()); break;
+    case Qt::Key_Home: setCurrent(0); break;
+    case Qt::Key_End: setCurrent(model_.rowCount() - 1); break;
+    default: QAbstractScrollArea::keyPressEvent(event); return;
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ListModel.h"
+
+#include <QAbstractScrollArea>
+
+class QHeaderView;
+
+// A report-style list: rows under a column header, painting only the rows in
+// sight, so a list of ten million rows scrolls and grows like one of ten.
+// Stock item views do a pass over every row each time rows arrive; this one
+// only updates two scroll bar ranges. The list operations live in items().
+class ListView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget *parent = nullptr);
+
+    ListModel &items() { return model_; }
+    const ListModel &items() const { return model_; }
+    QHeaderView *header() const { return header_; }
+
+    // The selected row (0-based), -1 when none; only the view itself uses it.
+    qsizetype currentRow() const { return current_; }
+    int rowHeight() const { return rowHeight_; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+
+private:
+    void updateGeometries();
+    void setCurrent(qsizetype row);
+    int visibleRows() const;
+
+    ListModel model_;
+    QHeaderView *header_;
+    qsizetype current_ = -1;
+    int rowHeight_ = 16;
+};

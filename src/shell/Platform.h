@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The file dialog object keeps its properties between uses; each use hands
+// them to the platform, which answers with the chosen name(s) or a cancel.
+struct FileDialogRequest {
+    enum class Kind { Open, Save };
+    Kind kind = Kind::Open;
+    QString fileName; // the name the dialog proposes
+    long flags = 0;
+    QString title;
+    QString filter;   // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"
+};
+
+// Button-and-icon values and answers of the message box.
+namespace Msg {
+constexpr int OkOnly = 0;
+constexpr int YesNo = 4;
+constexpr int Exclamation = 48;
+constexpr int Ok = 1;
+constexpr int Yes = 6;
+constexpr int No = 7;
+}
+
+// Every call to the outside world goes through here: the program runs on the
+// Qt implementation, tests on a scripted one that answers dialogs and records
+// every box.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // An empty title shows the application title. Returns Msg::Ok, Yes or No.
+    virtual int MsgBox(const QString &prompt, int buttons = Msg::OkOnly, const QString &title = QString()) = 0;
+    // The empty text on Cancel.
+    virtual QString InputBox(const QString &prompt, const QString &title = QString()) = 0;
+    // False on Cancel. On OK, *result is the full path of one file, or for several
+    // files of one folder: folder NUL name NUL name ...
+    virtual bool FileDialog(const FileDialogRequest &request, QString *result) = 0;
+
+    // Both report whether the attempt worked.
+    virtual bool ClipboardClear() = 0;
+    virtual bool ClipboardSetText(const QString &text, int format) = 0;
+
+    // Throws RuntimeError when the address cannot be handed to the browser.
+    virtual void OpenUrl(const QString &url) = 0;
+
+    // Lets pending user-interface events run. Callers may call it once per row:
+    // implementations decide how often events really run.
+    virtual void DoEvents() = 0;
+
+    virtual double SecondsSinceMidnight() = 0;
+    virtual void Randomize(double seed) = 0;
+    virtual double Rnd() = 0; // in [0, 1)
+
+    // The folder of the executable, without a trailing separator.
+    virtual QString AppPath() = 0;
+
+    // Ends the process at once. The scripted platform throws ProgramEnded.
+    [[noreturn]] virtual void EndProgram() = 0;
+
+    const QString &appTitle() const { return appTitle_; }
+    virtual void setAppTitle(const QString &title) { appTitle_ = title; }
+
+private:
+    QString appTitle_;
+};

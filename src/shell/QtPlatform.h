@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Platform.h"
+#include "YieldGate.h"
+
+#include <QPointer>
+#include <random>
+
+class QWidget;
+
+// The platform as the program meets it: Qt's boxes, dialogs, clipboard and
+// desktop services, and the real event loop.
+class QtPlatform : public Platform {
+public:
+    QtPlatform();
+
+    // Parent of the boxes and dialogs, so they centre on the window.
+    void setWindow(QWidget *window) { window_ = window; }
+
+    int MsgBox(const QString &prompt, int buttons, const QString &title) override;
+    QString InputBox(const QString &prompt, const QString &title) override;
+    bool FileDialog(const FileDialogRequest &request, QString *result) override;
+    bool ClipboardClear() override;
+    bool ClipboardSetText(const QString &text, int format) override;
+    void OpenUrl(const QString &url) override;
+    void DoEvents() override;
+    double SecondsSinceMidnight() override;
+    void Randomize(double seed) override;
+    double Rnd() override;
+    QString AppPath() override;
+    [[noreturn]] void EndProgram() override;
+    void setAppTitle(const QString &title) override;
+
+    // Line breaks as a label shows them: CR LF, CR and LF each become one break.
+    static QString displayText(const QString &text);
+    // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as Qt name filters.
+    static QStringList nameFilters(const QString &filter);
+
+private:
+    QPointer<QWidget> window_;
+    YieldGate gate_;
+    std::mt19937 random_;
+};

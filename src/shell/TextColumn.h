@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+// Append-only storage for millions of short texts: the UTF-8 bytes of every row
+// packed into 1 MiB chunks that never move, plus one 8-byte locator per row.
+// A 27-character address costs 35 bytes instead of the ~100 of a QString.
+// Rows are 0-based here; the list operations above it count from 1.
+class TextColumn {
+public:
+    qsizetype size() const { return qsizetype(rows_.size()); }
+    bool isEmpty() const { return rows_.empty(); }
+
+    void append(QByteArrayView utf8);
+    void append(QStringView text);
+
+    // Valid until the next clear(); appends never move earlier rows.
+    QByteArrayView utf8At(qsizetype row) const;
+    QString at(qsizetype row) const { return QString::fromUtf8(utf8At(row)); }
+
+    // Drops every row and gives the memory back.
+    void clear();
+
+    // Bytes held, for benchmarks and tests of clear().
+    qsizetype allocatedBytes() const;
+
+private:
+    static constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
+
+    struct Chunk {
+        std::unique_ptr<char[]> data;
+        qsizetype used = 0;
+        qsizetype capacity = 0;
+    };
+
+    // Room for n more bytes at the end of the last chunk, opening a new one
+    // (sized for n when n exceeds a chunk) if needed.
+    char *reserve(qsizetype n);
+    void commit(qsizetype n);
+
+    std::vector<Chunk> chunks_;
+    std::deque<quint64> rows_; // chunk index << 32 | offset in chunk
+};

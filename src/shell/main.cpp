@@ -1,0 +1,22 @@
+#include "Form1.h"
+#include "QtPlatform.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QtPlatform platform;
+    Form1 window(platform);
+    platform.setWindow(&window);
+    window.Form_Load();
+    // Centred on the screen when first shown.
+    if (const QScreen *screen = window.screen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
+    window.show();
+    return app.exec();
+}

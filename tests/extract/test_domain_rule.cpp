@@ -1,0 +1,63 @@
+#include "extract/DomainRule.h"
+
+#include <QTest>
+
+class TestDomainRule : public QObject {
+    Q_OBJECT
+private slots:
+    void rule_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("domain");
+        // The worked examples.
+        QTest::newRow("plain address") << "user@example.com" << "example.com";
+        QTest::newRow("sub-domain") << "first.last@mail.example.org" << "mail.example.org";
+        QTest::newRow("case kept") << "User@Example.COM" << "Example.COM";
+        QTest::newRow("www kept after @") << "user@www.example.com" << "www.example.com";
+        QTest::newRow("bracketed") << "Name [user@example.com]" << "example.com]";
+        QTest::newRow("two @") << "a@b@example.com" << "b";
+        QTest::newRow("leading @") << "@example.com" << "example.com";
+        QTest::newRow("trailing @") << "user@" << "";
+        QTest::newRow("@ wins over scheme") << "http://user@example.com/page" << "example.com/page";
+        QTest::newRow("mailto") << "mailto:user@example.net" << "example.net";
+        QTest::newRow("https www") << "https://www.example.com" << "example.com";
+        QTest::newRow("http path") << "http://example.org/path/index.html" << "example.org/path/index.html";
+        QTest::newRow("www only") << "www.example.net" << "example.net";
+        QTest::newRow("www inside") << "shop.www.example.net" << "shop.example.net";
+        QTest::newRow("query keeps path") << "https://example.com/?next=http://www.example.org"
+                                          << "example.com/?next=example.org";
+        QTest::newRow("capitals not removed") << "HTTP://WWW.EXAMPLE.COM" << "HTTP://WWW.EXAMPLE.COM";
+        QTest::newRow("other scheme") << "ftp://example.com" << "ftp://example.com";
+        QTest::newRow("bare domain") << "example.com" << "example.com";
+        QTest::newRow("empty") << "" << "";
+        // Edges of the removals.
+        QTest::newRow("scheme only") << "https://" << "";
+        QTest::newRow("www. only") << "www." << "";
+        QTest::newRow("repeated") << "www.www.example.com" << "example.com";
+        QTest::newRow("no overlap: wwww.") << "wwww.x" << "wx";
+        QTest::newRow("removal order: https inside http") << "hthttps://tp://x" << "x";
+        QTest::newRow("www made by removing http") << "wwhttp://w.x" << "x";
+        QTest::newRow("www joined after www removal stays") << "wwwww..x" << "ww.x";
+        QTest::newRow("spaces kept (no @)") << " www.example.com " << " example.com ";
+        QTest::newRow("spaces kept (@)") << "user@example.com  " << "example.com  ";
+        QTest::newRow("only @") << "@" << "";
+        QTest::newRow("@@") << "@@" << "";
+        QTest::newRow("non-ASCII after @") << QStringLiteral("jöran@bücher.example") << QStringLiteral("bücher.example");
+        QTest::newRow("non-ASCII web") << QStringLiteral("https://www.例え.jp/パス") << QStringLiteral("例え.jp/パス");
+        QTest::newRow("fullwidth @ is not @") << QStringLiteral("user＠example.com") << QStringLiteral("user＠example.com");
+    }
+
+    void rule()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, domain);
+        QCOMPARE(DomainFromEntry(entry), domain);
+        // The byte rule used by the extraction loop agrees with the text rule.
+        QByteArray scratch;
+        const QByteArray utf8 = entry.toUtf8();
+        QCOMPARE(QString::fromUtf8(DomainFromEntryUtf8(utf8, scratch)), domain);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestDomainRule)
+#include "test_domain_rule.moc"
