@@ -1,1 +1,149 @@
+#include "shell/ListModel.h"
+#include "shell/RuntimeError.h"
+#include "shell/TextColumn.h"
 
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestListModel : public QObject {
+    Q_OBJECT
+private slots:
+    void storageRoundTrip_data()
+    {
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("ascii") << QStringList{"user@example.com", "example.org", "x"};
+        QTest::newRow("empty rows kept") << QStringList{"", "a", "", ""};
+        QTest::newRow("blanks kept") << QStringList{"  a  ", " ", "\t"};
+        QTest::newRow("non-ascii") << QStringList{QStringLiteral("jöran@bücher.example"), QStringLiteral("例え.jp"),
+                                                  QStringLiteral("😀@x")};
+        QTest::newRow("NUL and controls") << QStringList{QString(QChar(0)) + "a", "\r", "\n", "a\x01z"};
+        // Rows straddling the 1 MiB chunk boundary and one row larger than a chunk.
+        QTest::newRow("chunk edges") << QStringList{QString(1048570, 'a'), "bbbbbbbbbbbb", QString(3 << 20, 'c'), "d", ""};
+    }
+    void storageRoundTrip()
+    {
+        QFETCH(QStringList, rows);
+        TextColumn column;
+        for (const QString &r : rows)
+            column.append(QStringView(r));
+        QCOMPARE(column.size(), rows.size());
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            QCOMPARE(column.at(i), rows[i]);
+            QCOMPARE(column.utf8At(i), rows[i].toUtf8());
+        }
+        // Appending more never disturbs what is stored.
+        column.append(QByteArrayView("tail"));
+        QCOMPARE(column.at(rows.size() - 1), rows.last());
+        QCOMPARE(column.at(rows.size()), QStringLiteral("tail"));
+    }
+
+    void clearReleasesMemory()
+    {
+        TextColumn column;
+        for (int i = 0; i < 200000; ++i)
+            column.append(QByteArrayView("someone@somewhere.example"));
+        QVERIFY(column.allocatedBytes() > 200000 * 25);
+        // Compact: the bytes themselves plus about a locator per row, never a QString's worth.
+        QVERIFY(column.allocatedBytes() < 200000 * (25 + 8) + (2 << 20));
+        column.clear();
+        QCOMPARE(column.size(), 0);
+        QCOMPARE(column.allocatedBytes(), 0);
+        column.append(QByteArrayView("again"));
+        QCOMPARE(column.at(0), QStringLiteral("again"));
+    }
+
+    void positionsOutsideTheListRaise_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::newRow("zero") << 0;
+        QTest::newRow("negative") << -1;
+        QTest::newRow("past the end") << 3;
+    }
+    void positionsOutsideTheListRaise()
+    {
+        QFETCH(int, item);
+        ListModel m;
+        m.addColumnHeader(QStringLiteral("Email(s)"));
+        m.add(u"a");
+        m.add(u"b");
+        auto raises = [](auto &&f) {
+            try {
+                f();
+            } catch (const RuntimeError &e) {
+                return e.number() == ErrNo::IndexOutOfBounds;
+            }
+            return false;
+        };
+        QVERIFY(raises([&] { m.text(item); }));
+        QVERIFY(raises([&] { m.textUtf8(item); }));
+        QVERIFY(raises([&] { m.subItem(item, 1); }));
+        QVERIFY(raises([&] { m.checked(item); }));
+        QVERIFY(raises([&] { m.columnHeaderTitle(item == 3 ? 2 : item); }));
+    }
+
+    void itemOperations()
+    {
+        ListModel m;
+        m.addColumnHeader(QStringLiteral("T"));
+        m.addColumnHeader(QStringLiteral("U"));
+        QCOMPARE(m.columnHeaderCount(), 2);
+        QCOMPARE(m.columnHeaderTitle(2), QStringLiteral("U"));
+        m.setColumnHeaderWidth(1, 7000);
+        QCOMPARE(m.columnHeaderWidth(1), 7000);
+        m.add(u"a");
+        m.add(u"a");
+        QCOMPARE(m.count(), 2);
+        QCOMPARE(m.text(2), QStringLiteral("a"));
+        QCOMPARE(m.subItem(1, 1), QString()); // never set reads empty
+        QCOMPARE(m.subItem(1, 5), QString());
+        m.setSubItem(2, 1, QStringLiteral("b"));
+        QCOMPARE(m.subItem(2, 1), QStringLiteral("b"));
+        QCOMPARE(m.subItem(1, 1), QString());
+        QVERIFY(!m.checked(1));
+        m.setChecked(1, true);
+        QVERIFY(m.checked(1));
+        QVERIFY(!m.checked(2));
+        m.clear();
+        QCOMPARE(m.count(), 0);
+        QCOMPARE(m.columnHeaderCount(), 2); // headers stay
+        m.add(u"c");
+        QCOMPARE(m.subItem(1, 1), QString()); // sub-items went with the rows
+        QVERIFY(!m.checked(1));
+    }
+
+    void viewsLearnOfRowsInBatches()
+    {
+        ListModel m;
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m.addColumnHeader(QStringLiteral("Domain(s)"));
+        QSignalSpy inserted(&m, &QAbstractItemModel::rowsInserted);
+        for (int i = 0; i < 1000; ++i)
+            m.add(QString::number(i));
+        // Counted at once, announced later.
+        QCOMPARE(m.count(), 1000);
+        QCOMPARE(m.rowCount(), 0);
+        QVERIFY(inserted.isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(inserted[0][1].toInt(), 0);
+        QCOMPARE(inserted[0][2].toInt(), 999);
+        QCOMPARE(m.rowCount(), 1000);
+        QCOMPARE(m.data(m.index(999, 0)).toString(), QStringLiteral("999"));
+
+        m.add(u"more");
+        m.flush();
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(m.rowCount(), 1001);
+
+        // A clear also drops rows not yet announced.
+        m.add(u"pending");
+        m.clear();
+        QCoreApplication::processEvents();
+        QCOMPARE(m.rowCount(), 0);
+        QCOMPARE(inserted.size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestListModel)
+#include "test_list_model.moc"
