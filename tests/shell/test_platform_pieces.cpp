@@ -1,0 +1,101 @@
+#include "shell/CommonDialog.h"
+#include "shell/QtPlatform.h"
+#include "shell/RuntimeError.h"
+#include "support/ScriptedPlatform.h"
+
+#include <QTest>
+
+class TestPlatformPieces : public QObject {
+    Q_OBJECT
+private slots:
+    void lineBreaksForDisplay_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("bare CRs") << "Results have been copied to the clipboard.\r\rClick"
+                                  << "Results have been copied to the clipboard.\n\nClick";
+        QTest::newRow("CR LF is one break") << "a\r\nb" << "a\nb";
+        QTest::newRow("LF") << "a\nb" << "a\nb";
+        QTest::newRow("LF CR is two") << "a\n\rb" << "a\n\nb";
+        QTest::newRow("error box") << "desc\r\nin X at line 1\r\rPlease" << "desc\nin X at line 1\n\nPlease";
+        QTest::newRow("plain") << "Done." << "Done.";
+    }
+    void lineBreaksForDisplay()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(QtPlatform::displayText(text), shown);
+    }
+
+    void nameFilters_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("qtFilters");
+        QTest::newRow("the program's filter") << "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"
+                                              << QStringList{"Text Files (*.txt) (*.txt)", "All Files (*.*) (*)"};
+        QTest::newRow("no trailing bar") << "Text Files (*.txt)|*.txt" << QStringList{"Text Files (*.txt) (*.txt)"};
+        QTest::newRow("several patterns") << "Lists|*.txt;*.csv|" << QStringList{"Lists (*.txt *.csv)"};
+        QTest::newRow("empty") << "" << QStringList{};
+    }
+    void nameFilters()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QStringList, qtFilters);
+        QCOMPARE(QtPlatform::nameFilters(filter), qtFilters);
+    }
+
+    void dialogObjectKeepsItsProperties()
+    {
+        ScriptedPlatform p;
+        CommonDialog d(p);
+        d.setFileName(QStringLiteral("/old/name.txt"));
+        d.setFlags(2621953);
+        d.setDialogTitle(QStringLiteral("Save"));
+        d.setFilter(QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"));
+        p.dialogAnswers = {std::nullopt, QStringLiteral("/new/name")};
+        d.ShowSave();
+        QVERIFY(d.cancelled());
+        QCOMPARE(d.fileName(), QStringLiteral("/old/name.txt")); // Cancel changes nothing
+        d.ShowSave();
+        QVERIFY(!d.cancelled());
+        QCOMPARE(d.fileName(), QStringLiteral("/new/name"));
+        QCOMPARE(p.dialogs.size(), 2);
+        QCOMPARE(p.dialogs[1].kind, FileDialogRequest::Kind::Save);
+        QCOMPARE(p.dialogs[1].fileName, QStringLiteral("/old/name.txt")); // proposed the last use's name
+        QCOMPARE(p.dialogs[1].flags, 2621953L);
+        QCOMPARE(p.dialogs[1].title, QStringLiteral("Save"));
+    }
+
+    void nameBufferBound_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("short") << 10 << true;
+        QTest::newRow("one below the buffer, room for the end mark") << 29999 << true;
+        QTest::newRow("fills the buffer") << 30000 << false;
+        QTest::newRow("far over") << 100000 << false;
+    }
+    void nameBufferBound()
+    {
+        QFETCH(int, length);
+        QFETCH(bool, fits);
+        ScriptedPlatform p;
+        CommonDialog d(p);
+        QString value = QStringLiteral("/dir");
+        while (value.size() < length)
+            value += QChar(0) + QStringLiteral("f.txt");
+        value.truncate(length);
+        p.dialogAnswers = {value};
+        int number = 0;
+        try {
+            d.ShowOpen();
+        } catch (const RuntimeError &e) {
+            number = e.number();
+        }
+        QCOMPARE(number, fits ? 0 : ErrNo::FileNameBufferTooSmall);
+        QCOMPARE(d.fileName(), fits ? value : QString());
+    }
+};
+
+QTEST_MAIN(TestPlatformPieces)
+#include "test_platform_pieces.moc"
