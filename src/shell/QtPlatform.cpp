@@ -5,12 +5,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTime>
 #include <QUrl>
 
@@ -80,16 +83,78 @@ class LenientFileDialog : public QFileDialog {
 public:
     using QFileDialog::QFileDialog;
 
+    // For the open side. Qt greys out "Open" while the name field holds a name
+    // it cannot find; keep it usable, since the load reports such names itself.
+    void allowUnknownNames()
+    {
+        nameEdit_ = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        auto *buttons = findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        if (!nameEdit_ || !buttons)
+            return;
+        QPushButton *open = buttons->button(QDialogButtonBox::Open);
+        if (!open)
+            return;
+        // Connected after Qt's own check, so this has the last word.
+        connect(nameEdit_, &QLineEdit::textChanged, open, [open](const QString &text) {
+            if (!text.isEmpty())
+                open->setEnabled(true);
+        });
+    }
+
+    // The open side's choice, full paths in the order given.
+    QStringList chosen() const { return chosen_; }
+
     void accept() override
     {
-        const QStringList files = selectedFiles();
-        if (fileMode() == QFileDialog::ExistingFiles && files.size() == 1 && QFileInfo(files.first()).isDir()
-            && !files.first().isEmpty() && QDir(files.first()) != directory()) {
-            setDirectory(files.first()); // a typed folder opens, as in any file dialog
+        if (acceptMode() != QFileDialog::AcceptOpen) {
+            QDialog::accept();
             return;
         }
+        QStringList files = typedNames();
+        if (files.isEmpty())
+            files = selectedFiles();
+        if (files.isEmpty())
+            return;
+        if (files.size() == 1 && QFileInfo(files.first()).isDir() && QDir(files.first()) != directory()) {
+            setDirectory(files.first()); // a typed folder opens, as in any file dialog
+            if (nameEdit_)
+                nameEdit_->clear();
+            return;
+        }
+        chosen_ = files;
         QDialog::accept();
     }
+
+private:
+    // The name field is the choice: clicking files writes their names there,
+    // and names typed there count even when Qt's views know no such file
+    // (its own selection then holds only the names that exist). Several names
+    // stand in double quotes: "a.txt" "b.txt".
+    QStringList typedNames() const
+    {
+        QStringList names;
+        if (!nameEdit_)
+            return names;
+        const QString text = nameEdit_->text();
+        if (text.isEmpty())
+            return names;
+        if (!text.contains(QLatin1Char('"'))) {
+            names << text;
+        } else {
+            const QStringList tokens = text.split(QLatin1Char('"'));
+            for (qsizetype i = 1; i < tokens.size(); i += 2) {
+                if (!tokens[i].isEmpty())
+                    names << tokens[i];
+            }
+        }
+        const QDir folder = directory();
+        for (QString &name : names)
+            name = folder.absoluteFilePath(name);
+        return names;
+    }
+
+    QLineEdit *nameEdit_ = nullptr;
+    QStringList chosen_;
 };
 
 } // namespace
@@ -107,24 +172,35 @@ bool QtPlatform::FileDialog(const FileDialogRequest &request, QString *result)
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode((request.flags & 0x200) ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
+        dialog.allowUnknownNames();
     }
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    QStringList files = dialog.selectedFiles();
-    if (files.isEmpty())
-        return false;
-    for (QString &f : files)
-        f = QDir::toNativeSeparators(f);
-    if (files.size() == 1) {
-        *result = files.first();
+
+    if (request.kind == FileDialogRequest::Kind::Save) {
+        const QStringList files = dialog.selectedFiles();
+        if (files.isEmpty())
+            return false;
+        *result = QDir::toNativeSeparators(files.first());
         return true;
     }
-    // Several files of one folder: folder NUL name NUL name ...
-    QString value = QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().first()).absolutePath());
-    for (const QString &f : dialog.selectedFiles())
-        value += QChar(0) + QFileInfo(f).fileName();
+
+    const QStringList files = dialog.chosen();
+    if (files.isEmpty())
+        return false;
+    if (files.size() == 1) {
+        *result = QDir::toNativeSeparators(files.first());
+        return true;
+    }
+    // Several files: folder NUL name NUL name ..., the folder being the first
+    // file's. A typed name from elsewhere stays reachable as a relative path.
+    const QString folder = QFileInfo(files.first()).absolutePath();
+    const QDir base(folder);
+    QString value = QDir::toNativeSeparators(folder);
+    for (const QString &f : files)
+        value += QChar(0) + QDir::toNativeSeparators(base.relativeFilePath(f));
     *result = value;
     return true;
 }
