@@ -1,7 +1,116 @@
 // The result list's clear, clipboard copy and two saves.
-#include "shell/Form1.h"
+#include "output/ListExport.h"
+#include "output/ListFormats.h"
+#include "output/SaveTarget.h"
 
-void Form1::PushButton3_Click() {}
-void Form1::PushButton5_Click() {}
-void Form1::PushButton6_Click() {}
-void Form1::PushButton7_Click() {}
+#include "shell/Form1.h"
+#include "shell/HandlerSteps.h"
+#include "shell/ListModel.h"
+#include "shell/Platform.h"
+#include "shell/Startup.h"
+
+namespace {
+
+// Read-only box ticked, several files, Explorer style, long names; no
+// overwrite prompt: the saves ask their own question.
+constexpr long kSaveDialogFlags = 2621953;
+const char *const kSaveDialogTitle = "Save";
+const char *const kSaveDialogFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
+
+const char *const kCopiedMessage = "Results have been copied to the clipboard.\r\r"
+                                   "Click a text area where you normally type and press Ctrl+V to paste the clipboard.";
+
+class FormSaves final : public SaveRegistry {
+public:
+    explicit FormSaves(Form1 &form) : form_(form) {}
+    void registerSave(QSaveFile *file) override { form_.registerSave(file); }
+    void unregisterSave(QSaveFile *file) override { form_.unregisterSave(file); }
+
+private:
+    Form1 &form_;
+};
+
+// Lines 108 to 118 of both saves. Returns the chosen name, or the empty text
+// when the save ends here. A dialog that failed counts as cancelled: its file
+// name still holds the last use's choice, which the user did not pick now.
+QString AskSaveName(HandlerSteps &s, CommonDialog &dialog)
+{
+    s.step(108, [&] { dialog.setFlags(kSaveDialogFlags); });
+    s.step(110, [&] { dialog.setDialogTitle(QLatin1String(kSaveDialogTitle)); });
+    s.step(112, [&] { dialog.setFilter(QLatin1String(kSaveDialogFilter)); });
+    const bool shown = s.step(114, [&] { dialog.ShowSave(); });
+    QString name;
+    s.step(116, [&] { name = dialog.fileName(); });
+    if (s.test(118, [&] { return !shown || dialog.cancelled() || name.isEmpty(); }))
+        return QString();
+    return name;
+}
+
+} // namespace
+
+void Form1::PushButton3_Click()
+{
+    HandlerSteps s(platform(), QStringLiteral("PushButton3_Click"));
+    s.step(100, [&] { results().clear(); });
+}
+
+void Form1::PushButton5_Click()
+{
+    HandlerSteps s(platform(), QStringLiteral("PushButton5_Click"));
+    s.step(106, [&] { Main::CopyListToClipboard(platform(), results()); });
+    s.step(108, [&] { platform().MsgBox(QLatin1String(kCopiedMessage)); });
+}
+
+void Form1::PushButton6_Click()
+{
+    HandlerSteps s(platform(), QStringLiteral("PushButton6_Click"));
+    const QString name = AskSaveName(s, CommonDialog1);
+    if (name.isEmpty())
+        return;
+    // Not answered counts as No.
+    int answer = 0;
+    if (s.test(120, [&] { return Main::FileExists(name); }))
+        s.step(122, [&] { answer = platform().MsgBox(Main::OverwriteQuestion(name), Msg::YesNo); });
+    else
+        s.step(124, [&] { answer = Msg::Yes; });
+    if (s.test(126, [&] { return answer != Msg::Yes; }))
+        return;
+    s.step(128, [&] { setMousePointer(PointerHourglass); });
+
+    FormSaves saves(*this);
+    SaveTarget target(&saves);
+    ListFormats::CodePageEncoder encoder;
+    // A file that would not open is reported once; a row that fails (gone
+    // from the list, or not written) is reported once and ends the writing.
+    // Either way the old file stays as it was.
+    bool writing = s.step(130, [&] { target.open(name); });
+    const qsizetype n = s.value<qsizetype>(132, [&] { return results().count(); }, 0);
+    for (qsizetype i = 1; writing && i <= n; ++i) {
+        s.step(134, [&] { platform().DoEvents(); });
+        writing = s.step(136, [&] {
+            ListFormats::AppendTextFileLine(target.buffer(), ListFormats::CellText::fromUtf8(results().textUtf8(i)),
+                                            encoder);
+            target.rowDone();
+        });
+    }
+    s.step(140, [&] {
+        if (writing)
+            target.commit();
+        else
+            target.abandon();
+    });
+    s.step(142, [&] { setMousePointer(PointerArrow); });
+}
+
+void Form1::PushButton7_Click()
+{
+    HandlerSteps s(platform(), QStringLiteral("PushButton7_Click"));
+    const QString name = AskSaveName(s, CommonDialog1);
+    if (name.isEmpty())
+        return;
+    // The overwrite question comes under the hourglass here.
+    s.step(120, [&] { setMousePointer(PointerHourglass); });
+    FormSaves saves(*this);
+    s.step(122, [&] { Main::SaveListCommaDelimited(platform(), results(), name, &saves); });
+    s.step(124, [&] { setMousePointer(PointerArrow); });
+}

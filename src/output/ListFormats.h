@@ -1,0 +1,240 @@
+#pragma once
+
+// The three ways the result list leaves the program: the clipboard text, the
+// text file and the comma-delimited file. The layouts are written once, as
+// templates over a "table" (any list-like source), so that the exports of a
+// live list and the plain functions at the bottom of this file are the same
+// code. A table offers:
+//
+//   int columnCount() const;             // column headers, from 1
+//   qsizetype rowCount() const;          // rows, from 1
+//   QString title(int column) const;
+//   bool taken(qsizetype row) const;     // whether the copy takes the row
+//   CellText cell(qsizetype row, int column) const;
+//
+// Counts are read again wherever a loop re-reads them, because the exports let
+// events run between rows and a click may change the list underneath them.
+
+#include "shell/RuntimeError.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringConverter>
+#include <QStringEncoder>
+#include <QStringList>
+
+#include <algorithm>
+#include <vector>
+
+namespace ListFormats {
+
+bool IsAscii(QByteArrayView bytes);
+
+// Files are written in the system's code page. Where that is UTF-8 (Linux, and
+// Windows set to UTF-8) the list's own UTF-8 bytes go out untouched. Meant for
+// code pages that keep ASCII as it is (every system code page does): the
+// layouts write their commas and line ends as plain bytes.
+class CodePageEncoder {
+public:
+    explicit CodePageEncoder(QStringConverter::Encoding encoding = QStringConverter::System);
+
+    void append(QByteArray &out, QByteArrayView utf8);
+    void append(QByteArray &out, QStringView text);
+    bool passesUtf8Through() const { return passThrough_; }
+
+    static bool systemIsUtf8();
+
+private:
+    bool passThrough_;
+    bool asciiAsIs_; // the 8-bit code pages keep ASCII bytes as they are
+    QStringEncoder encoder_;
+};
+
+// One cell as the list hands it over: a row's own text straight from its UTF-8
+// storage (no QString per row), or a sub-item as text.
+class CellText {
+public:
+    static CellText fromUtf8(QByteArrayView bytes) { return CellText(bytes); }
+    static CellText fromText(QString text) { return CellText(std::move(text)); }
+
+    // In 16-bit units, as the width table counts.
+    qsizetype length() const
+    {
+        if (!isUtf8_)
+            return text_.size();
+        return IsAscii(utf8_) ? utf8_.size() : QString::fromUtf8(utf8_).size();
+    }
+    void appendTo(QString &out) const
+    {
+        if (!isUtf8_)
+            out.append(text_);
+        else if (IsAscii(utf8_))
+            out.append(QLatin1String(utf8_.data(), utf8_.size()));
+        else
+            out.append(QString::fromUtf8(utf8_));
+    }
+    void encodeTo(QByteArray &out, CodePageEncoder &encoder) const
+    {
+        if (isUtf8_)
+            encoder.append(out, utf8_);
+        else
+            encoder.append(out, text_);
+    }
+
+private:
+    explicit CellText(QByteArrayView bytes) : utf8_(bytes), isUtf8_(true) {}
+    explicit CellText(QString text) : text_(std::move(text)), isUtf8_(false) {}
+
+    QByteArrayView utf8_;
+    QString text_;
+    bool isUtf8_;
+};
+
+// The clipboard's lines. Every cell but the last is padded with blanks to its
+// column's width; each cell is followed by a TAB, the TAB after the last cell
+// is dropped, then the blanks at the end of the line, and the line ends in
+// CR LF. So a one-column list gives each domain without its trailing blanks.
+class ClipboardLines {
+public:
+    explicit ClipboardLines(std::vector<qsizetype> widths) : widths_(std::move(widths)) {}
+
+    void reserve(qsizetype chars) { text_.reserve(chars); }
+    void beginLine() { lineStart_ = text_.size(); }
+    void addCell(int column, const CellText &cell)
+    {
+        // A column added while the copy ran has no entry in the width table.
+        if (column < 1 || size_t(column) > widths_.size())
+            throw RuntimeError(kSubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+        const qsizetype before = text_.size();
+        cell.appendTo(text_);
+        const qsizetype pad = widths_[size_t(column - 1)] - (text_.size() - before);
+        if (pad > 0)
+            text_.resize(text_.size() + pad, QLatin1Char(' '));
+        text_.append(QLatin1Char('\t'));
+    }
+    void endLine()
+    {
+        // Trimming stops at the line's start: what lies before it ends in LF.
+        if (text_.size() > lineStart_)
+            text_.chop(1);
+        qsizetype end = text_.size();
+        while (end > lineStart_ && text_.at(end - 1) == QLatin1Char(' '))
+            --end;
+        text_.truncate(end);
+        text_.append(QLatin1String("\r\n"));
+    }
+    QString take() { return std::move(text_); }
+
+    static constexpr int kSubscriptOutOfRange = 9;
+
+private:
+    std::vector<qsizetype> widths_;
+    QString text_;
+    qsizetype lineStart_ = 0;
+};
+
+// Measures every column (the longest text over all rows, taken or not), then
+// writes one line per taken row. `yield` runs once per cell while measuring,
+// and once per row and once per cell while writing.
+template <class Table, class Yield>
+QString BuildClipboardText(const Table &table, Yield &&yield)
+{
+    std::vector<qsizetype> widths;
+    qsizetype lastColumnChars = 0;
+    const int columns = table.columnCount();
+    widths.reserve(size_t(std::max(columns, 0)));
+    for (int c = 1; c <= columns; ++c) {
+        qsizetype w = 0;
+        qsizetype total = 0;
+        const qsizetype rows = table.rowCount();
+        for (qsizetype r = 1; r <= rows; ++r) {
+            yield();
+            const qsizetype n = table.cell(r, c).length();
+            w = std::max(w, n);
+            total += n;
+        }
+        widths.push_back(w);
+        lastColumnChars = total;
+    }
+
+    // One allocation for the whole text when the list holds still: padded
+    // cells and TABs for all but the last column, the last column as measured,
+    // CR LF per row.
+    qsizetype perRow = 2;
+    for (size_t c = 0; c + 1 < widths.size(); ++c)
+        perRow += widths[c] + 1;
+    ClipboardLines lines(std::move(widths));
+    const qsizetype rows = table.rowCount();
+    lines.reserve(rows * perRow + lastColumnChars);
+    for (qsizetype r = 1; r <= rows; ++r) {
+        yield();
+        if (!table.taken(r))
+            continue;
+        lines.beginLine();
+        const int cells = table.columnCount();
+        for (int c = 1; c <= cells; ++c) {
+            yield();
+            lines.addCell(c, table.cell(r, c));
+        }
+        lines.endLine();
+    }
+    return lines.take();
+}
+
+// The comma-delimited layout. Several columns: a header line of titles each
+// followed by ",", then one line per row with its cells joined by ",", every
+// line ended by CR LF. One column: all cells on one line joined by ",", with no
+// line end at all. Cells go out as they are: no quotes, no escaping.
+//
+// A sink offers `QByteArray &buffer()` to append to and `rowDone()`, after
+// which it may hand the buffer on. `yield` runs once per row.
+template <class Table, class Sink, class Yield>
+void WriteCommaDelimited(const Table &table, Sink &sink, CodePageEncoder &encoder, Yield &&yield)
+{
+    if (table.columnCount() > 1) {
+        const int columns = table.columnCount();
+        for (int c = 1; c <= columns; ++c) {
+            encoder.append(sink.buffer(), QStringView(table.title(c)));
+            sink.buffer().append(',');
+        }
+        sink.buffer().append("\r\n", 2);
+        sink.rowDone();
+    }
+    const qsizetype rows = table.rowCount();
+    for (qsizetype r = 1; r <= rows; ++r) {
+        yield();
+        const int cells = table.columnCount();
+        for (int c = 1; c <= cells; ++c) {
+            table.cell(r, c).encodeTo(sink.buffer(), encoder);
+            if (c != table.columnCount())
+                sink.buffer().append(',');
+        }
+        if (table.columnCount() > 1)
+            sink.buffer().append("\r\n", 2);
+        else if (r != table.rowCount())
+            sink.buffer().append(',');
+        sink.rowDone();
+    }
+}
+
+// One line of the text file: the row as it is (blanks at its end kept), CR LF.
+inline void AppendTextFileLine(QByteArray &out, const CellText &row, CodePageEncoder &encoder)
+{
+    row.encodeTo(out, encoder);
+    out.append("\r\n", 2);
+}
+
+// A list held in memory, for the plain functions below.
+struct TableData {
+    QStringList titles;       // one per column
+    QList<QStringList> rows;  // a row's cells in column order; missing cells are empty
+};
+
+QString ClipboardText(const TableData &table);
+QByteArray CommaDelimitedBytes(const TableData &table,
+                               QStringConverter::Encoding encoding = QStringConverter::System);
+QByteArray TextFileBytes(const QStringList &rows, QStringConverter::Encoding encoding = QStringConverter::System);
+
+} // namespace ListFormats

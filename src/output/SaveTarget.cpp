@@ -1,0 +1,131 @@
+#include "SaveTarget.h"
+
+#include "shell/RuntimeError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+[[noreturn]] void throwAccessError()
+{
+    throw RuntimeError(ErrNo::PathFileAccess, QStringLiteral("Path/File access error"));
+}
+
+[[noreturn]] void throwWriteError()
+{
+    throw RuntimeError(ErrNo::DeviceIO, QStringLiteral("Device I/O error"));
+}
+
+enum class TargetKind { File, Device, Refused };
+
+TargetKind kindOf(const QString &fileName)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    // Follows links: what counts is what the name leads to.
+    const fs::file_type type = fs::status(QFileInfo(fileName).filesystemFilePath(), error).type();
+    switch (type) {
+    case fs::file_type::not_found:
+    case fs::file_type::regular: return TargetKind::File;
+    case fs::file_type::character:
+    case fs::file_type::block: return TargetKind::Device;
+    case fs::file_type::none:
+        // The name could not be looked at (a bad name, no access): let the
+        // open itself say what is wrong.
+        return TargetKind::File;
+    default: return TargetKind::Refused; // folder, pipe, socket
+    }
+}
+
+} // namespace
+
+SaveTarget::SaveTarget(SaveRegistry *registry) : registry_(registry)
+{
+}
+
+SaveTarget::~SaveTarget()
+{
+    abandon();
+}
+
+void SaveTarget::open(const QString &fileName)
+{
+    buffer_.clear();
+    buffer_.reserve(kFlushBytes + 4096);
+    switch (kindOf(fileName)) {
+    case TargetKind::Refused: throwAccessError();
+    case TargetKind::Device: {
+        auto file = std::make_unique<QFile>(fileName);
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            throwAccessError();
+        direct_ = std::move(file);
+        device_ = direct_.get();
+        return;
+    }
+    case TargetKind::File: break;
+    }
+    auto file = std::make_unique<QSaveFile>(fileName);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (!QFileInfo(fileName).absoluteDir().exists())
+            throw RuntimeError(ErrNo::PathNotFound, QStringLiteral("Path not found"));
+        throwAccessError();
+    }
+    save_ = std::move(file);
+    device_ = save_.get();
+    if (registry_)
+        registry_->registerSave(save_.get());
+}
+
+void SaveTarget::flush()
+{
+    if (!device_)
+        throwWriteError();
+    if (!buffer_.isEmpty() && device_->write(buffer_) != buffer_.size())
+        throwWriteError();
+    buffer_.resize(0); // keeps the capacity
+}
+
+void SaveTarget::commit()
+{
+    flush();
+    if (save_) {
+        const bool placed = save_->commit();
+        release();
+        if (!placed)
+            throwAccessError();
+    } else if (direct_) {
+        direct_->close();
+        const bool failed = direct_->error() != QFileDevice::NoError;
+        release();
+        if (failed)
+            throwWriteError();
+    }
+}
+
+void SaveTarget::abandon()
+{
+    if (save_ && save_->isOpen()) {
+        // Marks the temporary file as failed so that commit() removes it.
+        save_->cancelWriting();
+        save_->commit();
+    }
+    if (direct_)
+        direct_->close();
+    release();
+}
+
+void SaveTarget::release()
+{
+    if (save_ && registry_)
+        registry_->unregisterSave(save_.get());
+    save_.reset();
+    direct_.reset();
+    device_ = nullptr;
+    buffer_.clear();
+}
