@@ -1,5 +1,6 @@
 #include "TextColumn.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <cstring>
@@ -65,6 +66,18 @@ QByteArrayView TextColumn::utf8At(qsizetype row) const
             end = qsizetype(next & 0xffffffffu);
     }
     return QByteArrayView(chunks_[chunk].data.get() + offset, end - offset);
+}
+
+QString TextColumn::at(qsizetype row) const
+{
+    const QByteArrayView bytes = utf8At(row);
+    // fromUtf8 would drop a byte-order mark at the start; an entry keeps it.
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        return decoder(bytes);
+    }
+    return QString::fromUtf8(bytes);
 }
 
 void TextColumn::clear()

@@ -22,7 +22,7 @@ public:
 
     // Valid until the next clear(); appends never move earlier rows.
     QByteArrayView utf8At(qsizetype row) const;
-    QString at(qsizetype row) const { return QString::fromUtf8(utf8At(row)); }
+    QString at(qsizetype row) const;
 
     // Drops every row and gives the memory back.
     void clear();

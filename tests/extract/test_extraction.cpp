@@ -10,14 +10,6 @@ void fill(Form1 &w, const QStringList &entries)
     for (const QString &e : entries)
         w.entries().add(e);
 }
-
-QStringList expectedDomains(const QStringList &entries)
-{
-    QStringList out;
-    for (const QString &e : entries)
-        out << DomainFromEntry(e);
-    return out;
-}
 } // namespace
 
 class TestExtraction : public QObject {

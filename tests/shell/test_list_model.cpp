@@ -17,6 +17,7 @@ private slots:
         QTest::newRow("blanks kept") << QStringList{"  a  ", " ", "\t"};
         QTest::newRow("non-ascii") << QStringList{QStringLiteral("jöran@bücher.example"), QStringLiteral("例え.jp"),
                                                   QStringLiteral("😀@x")};
+        QTest::newRow("byte-order mark kept") << QStringList{QString(QChar(0xFEFF)) + "bom@x", QString(QChar(0xFEFF))};
         QTest::newRow("NUL and controls") << QStringList{QString(QChar(0)) + "a", "\r", "\n", "a\x01z"};
         // Rows straddling the 1 MiB chunk boundary and one row larger than a chunk.
         QTest::newRow("chunk edges") << QStringList{QString(1048570, 'a'), "bbbbbbbbbbbb", QString(3 << 20, 'c'), "d", ""};
