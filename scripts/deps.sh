@@ -7,7 +7,7 @@ kestrune_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation
-  xvfb xauth
+  xvfb xauth x11-utils
   clang libclang-rt-dev
 )
 

@@ -2,15 +2,19 @@
 
 #include "CommonDialog.h"
 
+#include <QColor>
 #include <QCursor>
 #include <QList>
+#include <QPoint>
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class ListModel;
 class ListView;
 class Platform;
+class QIcon;
 class QPushButton;
 class QSaveFile;
 
@@ -35,6 +39,21 @@ public:
     bool hasMouseIcon() const { return hasMouseIcon_; }
     QCursor mouseIcon() const { return mouseIcon_; }
 
+    // The colour of the window's own surface: white, or the button face once
+    // a skin is present. The controls keep their own colours.
+    QColor BackColor() const { return backColor_; }
+    void setBackColor(const QColor &colour);
+
+    // The program icon in all its sizes (32, 48, 128 and 256 pixels).
+    static QIcon programIcon();
+    // The hotspot stored in a Windows cursor file; none for other pictures.
+    static std::optional<QPoint> cursorHotSpot(const QString &path);
+    // A skin counts only as a normal file: not a folder, not hidden, not a
+    // device, pipe or dangling link (what a listing of normal files shows).
+    static bool isNormalFile(const QString &path);
+    // Whether Qt can parse the text as a style sheet.
+    static bool styleSheetParses(const QString &sheet);
+
     // Start-up and shutdown.
     void Form_Load();
     void Form_Unload();
@@ -55,6 +74,16 @@ public:
     void Form_MouseMove();
     void ListView1_MouseMove();
     void ListView2_MouseMove();
+    void PushButton1_MouseMove();
+    void PushButton2_MouseMove();
+    void PushButton3_MouseMove();
+    void PushButton4_MouseMove();
+    void PushButton5_MouseMove();
+    void PushButton6_MouseMove();
+    void PushButton7_MouseMove();
+    void PushButton8_MouseMove();
+    void PushButton9_MouseMove();
+    // The nine button handlers are alike; this is their common body.
     void PushButton_MouseMove(int number);
 
     ListView *ListView1;
@@ -89,9 +118,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void buildControls();
+    void watchMouse(QWidget *control);
     void ApplySkin();
 
     Platform &platform_;
@@ -99,5 +130,6 @@ private:
     int mousePointer_ = PointerDefault;
     QCursor mouseIcon_;
     bool hasMouseIcon_ = false;
+    QColor backColor_ = Qt::white;
     QList<QSaveFile *> savesInProgress_;
 };
