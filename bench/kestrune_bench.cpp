@@ -108,7 +108,7 @@ QByteArray generate(qsizetype n)
 {
     std::mt19937 rng(20211);
     const char *users[] = {"jordan", "alex.m", "sam_92", "info", "billing", "k.tanaka", "noreply", "ops"};
-    const char *hosts[] = {"example.com", "mail.example.org", "shop.example.net", "post.example", "sub.domain.example.co"};
+    const char *hosts[] = {"example.com", "mail.example.org", "shop.example.net", "post.example", "site.example.co"};
     QByteArray out;
     out.reserve(n * 28);
     for (qsizetype i = 0; i < n; ++i) {
@@ -125,7 +125,7 @@ QByteArray generate(qsizetype n)
         } else if (kind < 14) {
             out += "https://www." + QByteArray::number(id) + '.' + host + "/";
         } else if (kind < 17) {
-            out += "http://" + QByteArray::number(id) + '.' + host + "/p?q=1";
+            out += "http://" + QByteArray::number(id) + '.' + host + "/p?q";
         } else {
             out += "www." + QByteArray::number(id) + '.' + host;
         }
