@@ -223,7 +223,7 @@ int main(int argc, char *argv[])
         {"save comma", window.PushButton7, commaOut},
     };
     std::printf("entries: %lld (%.1f MB file)\n", (long long)n, QFileInfo(input).size() / 1e6);
-    std::printf("%-12s %10s %14s\n", "step", "wall ms", "max gap ms");
+    std::printf("%-12s %10s %14s %14s\n", "step", "wall ms", "max gap ms", "peak MB so far");
     double loadExtractSave = 0;
     if (cli.isSet(QStringLiteral("fill"))) {
         QFile f(input);
@@ -245,7 +245,7 @@ int main(int argc, char *argv[])
         s.ms = t.nsecsElapsed() / 1e6;
         s.gapMs = watch.maxGapMs();
         QCoreApplication::processEvents(); // the last batch reaches the view
-        std::printf("%-12s %10.1f %14.1f\n", s.name, s.ms, s.gapMs);
+        std::printf("%-12s %10.1f %14.1f %14.1f\n", s.name, s.ms, s.gapMs, statusKb("VmHWM:") / 1024.0);
         if (std::string(s.name) != "copy" && std::string(s.name) != "save comma")
             loadExtractSave += s.ms;
     }
