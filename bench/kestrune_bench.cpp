@@ -228,9 +228,11 @@ int main(int argc, char *argv[])
     if (cli.isSet(QStringLiteral("fill"))) {
         QFile f(input);
         f.open(QIODevice::ReadOnly);
-        for (const QByteArray &line : f.readAll().split('\n'))
-            if (!line.isEmpty())
-                window.entries().addUtf8(line.chopped(1));
+        const QByteArray all = f.readAll();
+        for (qsizetype from = 0, end; from < all.size(); from = end + 2) {
+            end = all.indexOf("\r\n", from);
+            window.entries().addUtf8(QByteArrayView(all).sliced(from, end - from));
+        }
         QCoreApplication::processEvents();
     }
     for (Step &s : steps) {
