@@ -1,5 +1,7 @@
 #include "ListFormats.h"
 
+#include <QStringDecoder>
+
 namespace ListFormats {
 
 bool IsAscii(QByteArrayView bytes)
@@ -9,6 +11,15 @@ bool IsAscii(QByteArrayView bytes)
     for (const char ch : bytes)
         seen |= static_cast<unsigned char>(ch);
     return seen < 0x80;
+}
+
+QString TextOfUtf8(QByteArrayView utf8)
+{
+    if (!utf8.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(utf8);
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder(utf8);
 }
 
 bool CodePageEncoder::systemIsUtf8()
@@ -38,15 +49,15 @@ void CodePageEncoder::append(QByteArray &out, QByteArrayView utf8)
     else if (asciiAsIs_ && IsAscii(utf8))
         out.append(utf8.data(), utf8.size());
     else
-        append(out, QStringView(QString::fromUtf8(utf8)));
+        append(out, QStringView(TextOfUtf8(utf8)));
 }
 
 void CodePageEncoder::append(QByteArray &out, QStringView text)
 {
-    if (passThrough_) {
-        out.append(text.toUtf8());
-        return;
-    }
+    // Text goes through the encoder even where UTF-8 passes through: only the
+    // encoder writes a lone half of a surrogate pair as U+FFFD, the character
+    // the list's own storage keeps for it, so a cell reads the same in the
+    // file whichever way the list hands it over.
     const qsizetype start = out.size();
     out.resize(start + encoder_.requiredSpace(text.size()));
     char *end = encoder_.appendToBuffer(out.data() + start, text);

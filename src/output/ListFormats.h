@@ -32,6 +32,10 @@ namespace ListFormats {
 
 bool IsAscii(QByteArrayView bytes);
 
+// A row's stored UTF-8 as text. A byte-order mark at its start is part of the
+// entry, as the list shows it; QString::fromUtf8 alone would drop it.
+QString TextOfUtf8(QByteArrayView utf8);
+
 // Files are written in the system's code page. Where that is UTF-8 (Linux, and
 // Windows set to UTF-8) the list's own UTF-8 bytes go out untouched. Meant for
 // code pages that keep ASCII as it is (every system code page does): the
@@ -64,7 +68,7 @@ public:
     {
         if (!isUtf8_)
             return text_.size();
-        return IsAscii(utf8_) ? utf8_.size() : QString::fromUtf8(utf8_).size();
+        return IsAscii(utf8_) ? utf8_.size() : TextOfUtf8(utf8_).size();
     }
     void appendTo(QString &out) const
     {
@@ -73,7 +77,7 @@ public:
         else if (IsAscii(utf8_))
             out.append(QLatin1String(utf8_.data(), utf8_.size()));
         else
-            out.append(QString::fromUtf8(utf8_));
+            out.append(TextOfUtf8(utf8_));
     }
     void encodeTo(QByteArray &out, CodePageEncoder &encoder) const
     {

@@ -43,6 +43,28 @@ TargetKind kindOf(const QString &fileName)
     }
 }
 
+// The temporary file lives in the target's folder and may even be unnamed (as
+// on Linux), so a name the system refuses (too long, a read-only file) would
+// only show when the file is put in place, after every row was written. The
+// name itself is tried first, leaving no trace: an existing file is opened
+// for appending and closed unchanged, a new name is created and removed at
+// once. A link that leads nowhere is left to the save file, which creates
+// the file it names.
+bool nameTakesWrites(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    QFile probe(fileName);
+    if (info.exists())
+        return probe.open(QIODevice::WriteOnly | QIODevice::Append);
+    if (info.isSymLink())
+        return true;
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    probe.close();
+    probe.remove();
+    return true;
+}
+
 } // namespace
 
 SaveTarget::SaveTarget(SaveRegistry *registry) : registry_(registry)
@@ -70,12 +92,16 @@ void SaveTarget::open(const QString &fileName)
     }
     case TargetKind::File: break;
     }
-    auto file = std::make_unique<QSaveFile>(fileName);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    const auto throwOpenError = [&fileName] {
         if (!QFileInfo(fileName).absoluteDir().exists())
             throw RuntimeError(ErrNo::PathNotFound, QStringLiteral("Path not found"));
         throwAccessError();
-    }
+    };
+    if (!nameTakesWrites(fileName))
+        throwOpenError();
+    auto file = std::make_unique<QSaveFile>(fileName);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throwOpenError();
     save_ = std::move(file);
     device_ = save_.get();
     if (registry_)
