@@ -146,6 +146,15 @@ qsizetype ListModel::allocatedBytes() const
     return texts_.allocatedBytes();
 }
 
+QString ListModel::displayText(int row, int column, qsizetype chars) const
+{
+    if (row < 0 || row >= shown_)
+        return QString();
+    if (column == 0)
+        return texts_.prefixAt(row, chars);
+    return subItem(row + 1, column).left(chars);
+}
+
 int ListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(shown_);

@@ -50,6 +50,10 @@ public:
 
     qsizetype allocatedBytes() const;
 
+    // What a view paints of a cell (row and column from 0): at least the first
+    // `chars` characters.
+    QString displayText(int row, int column, qsizetype chars) const;
+
     // QAbstractItemModel: the rows a view has been told about.
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

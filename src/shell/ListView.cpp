@@ -128,8 +128,10 @@ void ListView::paintEvent(QPaintEvent *event)
             // Long entries are cut at the column edge, as the header divider shows.
             p.save();
             p.setClipRect(cell);
+            // A cell shows no more characters than it is pixels wide (zero-width
+            // marks aside), so a row of millions paints as fast as a short one.
             p.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                       model_.data(model_.index(row, column)).toString());
+                       model_.displayText(row, column, w + 1));
             p.restore();
         }
     }

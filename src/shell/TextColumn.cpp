@@ -68,9 +68,15 @@ QByteArrayView TextColumn::utf8At(qsizetype row) const
     return QByteArrayView(chunks_[chunk].data.get() + offset, end - offset);
 }
 
-QString TextColumn::at(qsizetype row) const
+QString TextColumn::prefixAt(qsizetype row, qsizetype chars) const
 {
+    // A UTF-16 unit never takes more than three bytes of UTF-8.
     const QByteArrayView bytes = utf8At(row);
+    return decode(bytes.size() > 3 * chars ? bytes.first(3 * chars) : bytes);
+}
+
+QString TextColumn::decode(QByteArrayView bytes)
+{
     // fromUtf8 would drop a byte-order mark at the start; an entry keeps it.
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         QStringDecoder decoder(QStringConverter::Utf8,

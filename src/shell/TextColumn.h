@@ -22,7 +22,13 @@ public:
 
     // Valid until the next clear(); appends never move earlier rows.
     QByteArrayView utf8At(qsizetype row) const;
-    QString at(qsizetype row) const;
+    QString at(qsizetype row) const { return decode(utf8At(row)); }
+    // At least the first `chars` characters of a row (all of it when shorter):
+    // enough to paint it without decoding a line of a hundred million characters.
+    QString prefixAt(qsizetype row, qsizetype chars) const;
+
+    // Stored bytes as text; a byte-order mark at the start is kept.
+    static QString decode(QByteArrayView utf8);
 
     // Drops every row and gives the memory back.
     void clear();

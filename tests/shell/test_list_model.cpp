@@ -39,6 +39,34 @@ private slots:
         QCOMPARE(column.at(rows.size()), QStringLiteral("tail"));
     }
 
+    void displayPrefix_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<int>("chars");
+        QTest::newRow("shorter than asked") << "user@example.com" << 100;
+        QTest::newRow("long ascii") << QString(100000, 'a') << 468;
+        QTest::newRow("long three-byte text") << QString(5000, QChar(0x4F8B)) << 50;
+        QTest::newRow("long four-byte text") << QString::fromUcs4(std::u32string(3000, U'\U0001F600').c_str(), 3000) << 41;
+        QTest::newRow("byte-order mark first") << QString(QChar(0xFEFF)) + QString(1000, 'b') << 10;
+    }
+    void displayPrefix()
+    {
+        QFETCH(QString, row);
+        QFETCH(int, chars);
+        ListModel m;
+        m.addColumnHeader(QStringLiteral("Email(s)"));
+        m.add(row);
+        m.flush();
+        const QString shown = m.displayText(0, 0, chars);
+        // At least what was asked for, exactly the row's own start, and no more
+        // than a few characters beyond (what three bytes a character allow).
+        QVERIFY(shown.size() >= std::min<qsizetype>(chars, row.size()));
+        QVERIFY(shown.size() <= std::max<qsizetype>(3 * chars, chars + 1));
+        const qsizetype exact = std::min<qsizetype>(chars, row.size());
+        QCOMPARE(shown.left(exact), row.left(exact));
+        QCOMPARE(m.displayText(1, 0, chars), QString()); // no such row
+    }
+
     void clearReleasesMemory()
     {
         TextColumn column;
