@@ -2,6 +2,7 @@
 
 #include "LineSplitter.h"
 
+#include "shell/CodePage.h"
 #include "shell/ListModel.h"
 #include "shell/Platform.h"
 #include "shell/RuntimeError.h"
@@ -49,17 +50,6 @@ QString collapsePairs(QStringView text, QChar separator)
 }
 
 } // namespace
-
-bool SystemCodePageIsUtf8()
-{
-    static const bool utf8 = [] {
-        // Characters of two, three and four bytes: only a UTF-8 code page
-        // reads each back as the one character it encodes.
-        const QString sample = QStringLiteral("\u00e9\u20ac\U0001F600");
-        return decodeSystem(sample.toUtf8()) == sample;
-    }();
-    return utf8;
-}
 
 void AppendListLine(ListModel &list, QByteArrayView line)
 {

@@ -29,10 +29,6 @@ void AppendListLines(ListModel &list, QIODevice &device);
 // One line's bytes as an entry, turned into text with the system code page.
 void AppendListLine(ListModel &list, QByteArrayView line);
 
-// Whether the system code page is UTF-8, so that valid UTF-8 bytes can be
-// stored as they are.
-bool SystemCodePageIsUtf8();
-
 // The open dialog's value cut at every NUL: nothing for the empty text, the
 // path alone for one file, folder and names for several.
 QStringList SplitAtNul(const QString &value);

@@ -1,5 +1,8 @@
 #include "ListFormats.h"
 
+#include "shell/CodePage.h"
+#include "shell/TextColumn.h"
+
 #include <QStringDecoder>
 
 namespace ListFormats {
@@ -15,28 +18,12 @@ bool IsAscii(QByteArrayView bytes)
 
 QString TextOfUtf8(QByteArrayView utf8)
 {
-    if (!utf8.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(utf8);
-    QStringDecoder decoder(QStringConverter::Utf8,
-                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    return decoder(utf8);
-}
-
-bool CodePageEncoder::systemIsUtf8()
-{
-    // A code page that writes two-, three- and four-byte characters exactly as
-    // UTF-8 does is UTF-8: no other code page can hold all three.
-    static const bool utf8 = [] {
-        const QString probe = QStringLiteral(u"\u00e9\u20ac\U0001F600");
-        QStringEncoder system(QStringConverter::System);
-        return QByteArray(system.encode(probe)) == probe.toUtf8() && !system.hasError();
-    }();
-    return utf8;
+    return TextColumn::decode(utf8);
 }
 
 CodePageEncoder::CodePageEncoder(QStringConverter::Encoding encoding)
     : passThrough_(encoding == QStringConverter::Utf8
-                   || (encoding == QStringConverter::System && systemIsUtf8())),
+                   || (encoding == QStringConverter::System && SystemCodePageIsUtf8())),
       asciiAsIs_(encoding == QStringConverter::System || encoding == QStringConverter::Latin1),
       encoder_(encoding, QStringConverter::Flag::Stateless)
 {

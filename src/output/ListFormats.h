@@ -48,7 +48,6 @@ public:
     void append(QByteArray &out, QStringView text);
     bool passesUtf8Through() const { return passThrough_; }
 
-    static bool systemIsUtf8();
 
 private:
     bool passThrough_;

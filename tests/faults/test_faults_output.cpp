@@ -2,6 +2,7 @@
 // fills up under an existing file, names the system refuses, a clipboard that
 // throws; and texts that only some export paths used to mangle (a leading
 // byte-order mark, half a surrogate pair).
+#include "shell/CodePage.h"
 #include "FaultRig.h"
 
 #include "output/ListExport.h"
@@ -322,7 +323,7 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("out.csv"));
         Main::SaveListCommaDelimited(p, list, file);
-        if (ListFormats::CodePageEncoder::systemIsUtf8())
+        if (SystemCodePageIsUtf8())
             QCOMPARE(readBytes(file), header + utf8);
     }
 

@@ -1,5 +1,6 @@
 // The address-file reader: bytes to lines, lines to entries, and the tidying
 // of joined paths.
+#include "shell/CodePage.h"
 #include "input/LineSplitter.h"
 #include "input/LoadList.h"
 
@@ -189,7 +190,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, entries);
-        if (!isAscii(bytes) && !Main::SystemCodePageIsUtf8())
+        if (!isAscii(bytes) && !SystemCodePageIsUtf8())
             QSKIP("The expected texts are those of a UTF-8 system code page");
 
         const QString path = dir_.filePath(QStringLiteral("list.txt"));

@@ -2,6 +2,7 @@
 // general procedures on a live list (any number of columns), plus the
 // clipboard's retry rule and what the procedures do when the list changes
 // under them.
+#include "shell/CodePage.h"
 #include "output/ListExport.h"
 #include "output/ListFormats.h"
 #include "output/SaveTarget.h"
@@ -376,7 +377,7 @@ private slots:
 #ifdef Q_OS_LINUX
         // Qt takes the system's text encoding on Linux to be UTF-8: the saves
         // may then write the list's bytes untouched.
-        QVERIFY(ListFormats::CodePageEncoder::systemIsUtf8());
+        QVERIFY(SystemCodePageIsUtf8());
         QVERIFY(ListFormats::CodePageEncoder().passesUtf8Through());
 #endif
         QVERIFY(!ListFormats::CodePageEncoder(QStringConverter::Latin1).passesUtf8Through());
