@@ -51,7 +51,7 @@ public:
     // Drops the file: the old one, if any, stays as it was. Never throws.
     void abandon();
 
-    static constexpr qsizetype kFlushBytes = 64 * 1024;
+    static constexpr qsizetype kFlushBytes = 1024 * 1024;
 
 private:
     void flush();
