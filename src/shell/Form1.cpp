@@ -5,6 +5,7 @@
 #include "Platform.h"
 #include "RuntimeError.h"
 #include "Startup.h"
+#include "Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,10 +31,7 @@
 
 namespace {
 
-int px(int twips)
-{
-    return (twips + 7) / 15; // 15 twips to the pixel at 96 dpi, rounded
-}
+constexpr auto px = TwipsToPixels;
 
 QRect twipsRect(int left, int top, int width, int height)
 {

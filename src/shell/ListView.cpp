@@ -1,17 +1,12 @@
 #include "ListView.h"
 
+#include "Twips.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-
-namespace {
-int twipsToPixels(int twips)
-{
-    return (twips + 7) / 15; // 15 twips to the pixel at 96 dpi, rounded
-}
-} // namespace
 
 ListView::ListView(QWidget *parent) : QAbstractScrollArea(parent), header_(new QHeaderView(Qt::Horizontal, this))
 {
@@ -39,7 +34,7 @@ ListView::ListView(QWidget *parent) : QAbstractScrollArea(parent), header_(new Q
     connect(&model_, &QAbstractItemModel::dataChanged, viewport(), qOverload<>(&QWidget::update));
     connect(&model_, &QAbstractItemModel::columnsInserted, this, &ListView::updateGeometries);
     connect(&model_, &ListModel::columnWidthChanged, this, [this](int column, int twips) {
-        header_->resizeSection(column - 1, twipsToPixels(twips));
+        header_->resizeSection(column - 1, TwipsToPixels(twips));
     });
     connect(header_, &QHeaderView::sectionResized, this, [this] {
         updateGeometries();
