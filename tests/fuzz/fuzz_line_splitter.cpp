@@ -5,6 +5,7 @@
 // LF keeping empty parts. The same splitter, once finished, must give the same
 // lines for the same bytes again.
 #include "input/LineSplitter.h"
+#include "support/SplitInBlocks.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -53,15 +54,7 @@ QByteArrayList reference(const QByteArray &bytes)
 
 QByteArrayList split(LineSplitter &splitter, const QByteArray &bytes, const std::vector<qsizetype> &cuts)
 {
-    QByteArrayList lines;
-    const auto sink = [&lines](QByteArrayView line) { lines.append(line.toByteArray()); };
-    qsizetype from = 0;
-    for (const qsizetype cut : cuts) {
-        splitter.feed(QByteArrayView(bytes).sliced(from, cut - from), sink);
-        from = cut;
-    }
-    splitter.feed(QByteArrayView(bytes).sliced(from), sink);
-    splitter.finish(sink);
+    const QByteArrayList lines = SplitInBlocks(splitter, bytes, cuts);
     if (splitter.carried() != 0)
         std::abort(); // nothing of one stream may wait for the next
     return lines;

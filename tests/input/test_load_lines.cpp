@@ -1,6 +1,7 @@
 // The address-file reader: bytes to lines, lines to entries, and the tidying
 // of joined paths.
 #include "shell/CodePage.h"
+#include "support/SplitInBlocks.h"
 #include "input/LineSplitter.h"
 #include "input/LoadList.h"
 
@@ -23,17 +24,8 @@ constexpr qsizetype kBlock = Main::kLoadBlockBytes;
 
 QByteArrayList splitInBlocks(const QByteArray &bytes, const QList<qsizetype> &cuts)
 {
-    QByteArrayList lines;
-    const auto sink = [&lines](QByteArrayView line) { lines.append(line.toByteArray()); };
     LineSplitter splitter;
-    qsizetype from = 0;
-    for (const qsizetype cut : cuts) {
-        splitter.feed(QByteArrayView(bytes).sliced(from, cut - from), sink);
-        from = cut;
-    }
-    splitter.feed(QByteArrayView(bytes).sliced(from), sink);
-    splitter.finish(sink);
-    return lines;
+    return SplitInBlocks(splitter, bytes, cuts);
 }
 
 // Hands out its chunks one read at a time, then fails.

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "input/LineSplitter.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+
+// Feeds `bytes` to the splitter in blocks ending at each cut (ascending, empty
+// blocks allowed), finishes it, and returns the lines it gave.
+template <class Cuts>
+QByteArrayList SplitInBlocks(LineSplitter &splitter, const QByteArray &bytes, const Cuts &cuts)
+{
+    QByteArrayList lines;
+    const auto sink = [&lines](QByteArrayView line) { lines.append(line.toByteArray()); };
+    qsizetype from = 0;
+    for (const qsizetype cut : cuts) {
+        splitter.feed(QByteArrayView(bytes).sliced(from, cut - from), sink);
+        from = cut;
+    }
+    splitter.feed(QByteArrayView(bytes).sliced(from), sink);
+    splitter.finish(sink);
+    return lines;
+}
