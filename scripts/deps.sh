@@ -8,6 +8,7 @@ kestrune_packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation
   xvfb xauth x11-utils
+  dbus at-spi2-core python3-pyatspi xdotool
   clang libclang-rt-dev
 )
 

@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "HandlerSteps.h"
+#include "ListAccessible.h"
 #include "ListView.h"
 #include "Platform.h"
 #include "RuntimeError.h"
@@ -16,6 +17,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -40,6 +42,24 @@ QRect twipsRect(int left, int top, int width, int height)
 
 const char *const kListTip =
     "Double-click item to remove it. Move | line to right and out of window to reveal full names.";
+
+// Enter and keypad Enter press the focused button, as Space does; a plain
+// QPushButton outside a dialog leaves them unhandled.
+class PushButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()
+            && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            click();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
 
 // The kinds of control that take the window's colour when a skin is present:
 // option buttons, check boxes, frames and labels. A scroll area is a QFrame
@@ -107,6 +127,7 @@ QString readSkinText(const QString &path)
 Form1::Form1(Platform &platform, QWidget *parent)
     : QWidget(parent), CommonDialog1(platform), platform_(platform)
 {
+    installAccessibleFactory();
     buildControls();
 }
 
@@ -148,7 +169,7 @@ void Form1::buildControls()
     buttonFont.setPointSizeF(11.25);
     buttonFont.setBold(true);
     auto makeButton = [this, &buttonFont](int number, const char *caption, QRect geometry) {
-        auto *button = new QPushButton(QLatin1String(caption), this);
+        auto *button = new PushButton(QLatin1String(caption), this);
         button->setObjectName(QStringLiteral("PushButton%1").arg(number));
         button->setGeometry(geometry);
         button->setFont(buttonFont);

@@ -155,6 +155,26 @@ QString ListModel::displayText(int row, int column, qsizetype chars) const
     return subItem(row + 1, column).left(chars);
 }
 
+bool ListModel::rowStartsWith(int row, QStringView prefix) const
+{
+    if (row < 0 || row >= shown_)
+        return false;
+    bool ascii = true;
+    for (const QChar c : prefix)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii) {
+        // Stored bytes compare directly: an ASCII character is one byte in UTF-8.
+        const QByteArrayView bytes = texts_.utf8At(row);
+        if (bytes.size() < prefix.size())
+            return false;
+        for (qsizetype i = 0; i < prefix.size(); ++i)
+            if (QChar::toLower(char16_t(uchar(bytes[i]))) != QChar::toLower(prefix[i].unicode()))
+                return false;
+        return true;
+    }
+    return texts_.prefixAt(row, prefix.size()).startsWith(prefix, Qt::CaseInsensitive);
+}
+
 int ListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(shown_);

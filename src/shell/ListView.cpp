@@ -1,7 +1,10 @@
 #include "ListView.h"
 
+#include "ListAccessible.h"
 #include "Twips.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -22,17 +25,31 @@ ListView::ListView(QWidget *parent) : QAbstractScrollArea(parent), header_(new Q
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
-    connect(&model_, &QAbstractItemModel::rowsInserted, this, [this] {
+    installAccessibleFactory();
+    // The model announces rows once per batch, so each batch is one event here.
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
         updateGeometries();
         viewport()->update();
+        announceRows(first, last);
     });
     connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
         current_ = -1;
+        typed_.clear();
         updateGeometries();
         viewport()->update();
+        if (QAccessible::isActive()) {
+            QAccessibleTableModelChangeEvent reset(this, QAccessibleTableModelChangeEvent::ModelReset);
+            QAccessible::updateAccessibility(&reset);
+        }
     });
     connect(&model_, &QAbstractItemModel::dataChanged, viewport(), qOverload<>(&QWidget::update));
-    connect(&model_, &QAbstractItemModel::columnsInserted, this, &ListView::updateGeometries);
+    connect(&model_, &QAbstractItemModel::columnsInserted, this, [this] {
+        updateGeometries();
+        if (QAccessible::isActive()) {
+            QAccessibleTableModelChangeEvent added(this, QAccessibleTableModelChangeEvent::ColumnsInserted);
+            QAccessible::updateAccessibility(&added);
+        }
+    });
     connect(&model_, &ListModel::columnWidthChanged, this, [this](int column, int twips) {
         header_->resizeSection(column - 1, TwipsToPixels(twips));
     });
@@ -138,7 +155,19 @@ void ListView::setCurrent(qsizetype row)
     if (rows == 0)
         return;
     row = std::clamp<qsizetype>(row, 0, rows - 1);
+    const bool moved = current_ != row;
     current_ = row;
+    if (moved && QAccessible::isActive()) {
+        const int child = ListAccessible::childIndex(this, int(row), 0);
+        if (hasFocus()) {
+            QAccessibleEvent focus(this, QAccessible::Focus);
+            focus.setChild(child);
+            QAccessible::updateAccessibility(&focus);
+        }
+        QAccessibleEvent selection(this, QAccessible::Selection);
+        selection.setChild(child);
+        QAccessible::updateAccessibility(&selection);
+    }
     const int first = verticalScrollBar()->value();
     if (row < first)
         verticalScrollBar()->setValue(int(row));
@@ -165,6 +194,48 @@ void ListView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_PageDown: setCurrent(current_ + visibleRows()); break;
     case Qt::Key_Home: setCurrent(0); break;
     case Qt::Key_End: setCurrent(model_.rowCount() - 1); break;
-    default: QAbstractScrollArea::keyPressEvent(event); return;
+    default:
+        if (!event->text().isEmpty() && event->text().at(0).isPrint()
+            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            keyboardSearch(event->text(), event->timestamp());
+            return;
+        }
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+}
+
+void ListView::announceRows(int first, int last)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleTableModelChangeEvent arrived(this, QAccessibleTableModelChangeEvent::RowsInserted);
+    arrived.setFirstRow(first);
+    arrived.setLastRow(last);
+    QAccessible::updateAccessibility(&arrived);
+}
+
+void ListView::keyboardSearch(const QString &typed, quint64 timestamp)
+{
+    const int rows = model_.rowCount();
+    const bool pause = timestamp < lastKeyTime_
+                       || timestamp - lastKeyTime_ > quint64(QApplication::keyboardInputInterval());
+    lastKeyTime_ = timestamp;
+    // A new search, or the same letter again, looks from the row after the
+    // current one, so repeating a letter steps through the rows starting with it.
+    bool next = typed_.isEmpty() || pause;
+    typed_ = next ? typed : typed_ + typed;
+    const bool sameKey = typed_.count(typed_.back()) == typed_.size();
+    next = next || sameKey;
+    const QString wanted = sameKey ? QString(typed_.front()) : typed_;
+    if (rows == 0)
+        return;
+    const int start = current_ < 0 ? 0 : int(current_) + (next ? 1 : 0);
+    for (int i = 0; i < rows; ++i) {
+        const int row = (start + i) % rows;
+        if (model_.rowStartsWith(row, wanted)) {
+            setCurrent(row);
+            return;
+        }
     }
 }

@@ -23,6 +23,11 @@ public:
     qsizetype currentRow() const { return current_; }
     int rowHeight() const { return rowHeight_; }
 
+    // Type-ahead: moves to the next row starting with the text typed so far.
+    // A pause longer than the platform's keyboard input interval between two
+    // keys (by the keys' own timestamps) starts a new search.
+    void keyboardSearch(const QString &typed, quint64 timestamp);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -35,10 +40,13 @@ protected:
 private:
     void updateGeometries();
     void setCurrent(qsizetype row);
+    void announceRows(int first, int last);
     int visibleRows() const;
 
     ListModel model_;
     QHeaderView *header_;
     qsizetype current_ = -1;
     int rowHeight_ = 16;
+    QString typed_;
+    quint64 lastKeyTime_ = 0;
 };

@@ -1,0 +1,270 @@
+#include "ListAccessible.h"
+
+#include "Form1.h"
+#include "ListView.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// One cell of the list, or with row -1 one cell of its header. It holds no
+// text: it reads the model whenever asked, so it stays right as rows arrive.
+class ListCellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
+public:
+    ListCellAccessible(ListView *view, int row, int column) : view_(view), row_(row), column_(column) {}
+
+    bool isValid() const override
+    {
+        return view_ && column_ < view_->items().columnCount() && row_ < view_->items().rowCount();
+    }
+    QObject *object() const override { return nullptr; }
+    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(view_.data()); }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::TableCellInterface ? static_cast<QAccessibleTableCellInterface *>(this)
+                                                       : nullptr;
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (!isValid() || t != QAccessible::Name)
+            return QString();
+        const ListModel &model = view_->items();
+        if (row_ < 0)
+            return model.headerData(column_, Qt::Horizontal).toString();
+        return model.data(model.index(row_, column_)).toString();
+    }
+    void setText(QAccessible::Text, const QString &) override {}
+    QAccessible::Role role() const override { return row_ < 0 ? QAccessible::ColumnHeader : QAccessible::Cell; }
+
+    QRect rect() const override
+    {
+        if (!isValid())
+            return QRect();
+        const QHeaderView *header = view_->header();
+        const int x = header->sectionViewportPosition(column_);
+        const int w = header->sectionSize(column_);
+        if (row_ < 0)
+            return QRect(header->viewport()->mapToGlobal(QPoint(x, 0)), QSize(w, header->height()));
+        const int y = (row_ - view_->verticalScrollBar()->value()) * view_->rowHeight();
+        return QRect(view_->viewport()->mapToGlobal(QPoint(x, y)), QSize(w, view_->rowHeight()));
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        if (!isValid())
+            return s;
+        const QRect shown(view_->viewport()->mapToGlobal(QPoint(0, 0)), view_->viewport()->size());
+        if (row_ >= 0) {
+            s.selectable = true;
+            s.focusable = true;
+            s.selected = isSelected();
+            s.focused = s.selected && view_->hasFocus();
+            s.invisible = !shown.intersects(rect());
+            s.offscreen = s.invisible;
+        }
+        return s;
+    }
+
+    bool isSelected() const override { return row_ >= 0 && view_ && view_->currentRow() == row_; }
+    QList<QAccessibleInterface *> columnHeaderCells() const override
+    {
+        QAccessibleInterface *table = parent();
+        return table && row_ >= 0 ? QList<QAccessibleInterface *>{table->child(column_)} : QList<QAccessibleInterface *>{};
+    }
+    QList<QAccessibleInterface *> rowHeaderCells() const override { return {}; }
+    int columnIndex() const override { return column_; }
+    int rowIndex() const override { return row_; }
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
+    QAccessibleInterface *table() const override { return parent(); }
+
+private:
+    QPointer<ListView> view_;
+    int row_;
+    int column_;
+};
+
+QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(ListView::staticMetaObject.className()))
+        return new ListAccessible(static_cast<ListView *>(object));
+    // A top-level widget other than a dialog otherwise reads as an unnamed pane.
+    if (className == QLatin1String(Form1::staticMetaObject.className()))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
+} // namespace
+
+void installAccessibleFactory()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(accessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+ListAccessible::ListAccessible(ListView *view) : QAccessibleWidget(view, QAccessible::Table) {}
+
+ListAccessible::~ListAccessible()
+{
+    dropCells();
+}
+
+ListView *ListAccessible::view() const
+{
+    return static_cast<ListView *>(widget());
+}
+
+void *ListAccessible::interface_cast(QAccessible::InterfaceType type)
+{
+    if (type == QAccessible::TableInterface)
+        return static_cast<QAccessibleTableInterface *>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+QString ListAccessible::text(QAccessible::Text t) const
+{
+    if (t == QAccessible::Name && view()->accessibleName().isEmpty() && columnCount() > 0)
+        return columnDescription(0);
+    return QAccessibleWidget::text(t);
+}
+
+int ListAccessible::childIndex(const ListView *view, int row, int column)
+{
+    // The header row comes first.
+    const qint64 index = qint64(row + 1) * view->items().columnCount() + column;
+    return int(std::min<qint64>(index, INT_MAX));
+}
+
+int ListAccessible::columnCount() const
+{
+    return view()->items().columnCount();
+}
+
+int ListAccessible::rowCount() const
+{
+    return view()->items().rowCount();
+}
+
+int ListAccessible::childCount() const
+{
+    const int columns = columnCount();
+    return columns == 0 ? 0 : int(std::min<qint64>(qint64(rowCount() + 1) * columns, INT_MAX));
+}
+
+QAccessibleInterface *ListAccessible::child(int index) const
+{
+    const int columns = columnCount();
+    if (index < 0 || index >= childCount())
+        return nullptr;
+    return cell(index / columns - 1, index % columns);
+}
+
+int ListAccessible::indexOfChild(const QAccessibleInterface *child) const
+{
+    if (!child || child->parent() != this)
+        return -1;
+    auto *c = const_cast<QAccessibleInterface *>(child)->tableCellInterface();
+    return c ? childIndex(view(), c->rowIndex(), c->columnIndex()) : -1;
+}
+
+QAccessibleInterface *ListAccessible::childAt(int x, int y) const
+{
+    const ListView *v = view();
+    const QPoint inHeader = v->header()->viewport()->mapFromGlobal(QPoint(x, y));
+    const QPoint inRows = v->viewport()->mapFromGlobal(QPoint(x, y));
+    if (v->header()->viewport()->rect().contains(inHeader)) {
+        const int column = v->header()->logicalIndexAt(inHeader.x());
+        return column < 0 ? nullptr : cell(-1, column);
+    }
+    if (!v->viewport()->rect().contains(inRows))
+        return nullptr;
+    const int column = v->header()->logicalIndexAt(inRows.x());
+    const int row = v->verticalScrollBar()->value() + inRows.y() / v->rowHeight();
+    return column < 0 || row >= rowCount() ? nullptr : cell(row, column);
+}
+
+QAccessibleInterface *ListAccessible::focusChild() const
+{
+    const int row = int(view()->currentRow());
+    if (view()->hasFocus() && row >= 0 && columnCount() > 0)
+        return cell(row, 0);
+    return QAccessibleWidget::focusChild();
+}
+
+QAccessibleInterface *ListAccessible::cellAt(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return nullptr;
+    return cell(row, column);
+}
+
+QList<QAccessibleInterface *> ListAccessible::selectedCells() const
+{
+    QList<QAccessibleInterface *> cells;
+    for (const int row : selectedRows())
+        for (int column = 0; column < columnCount(); ++column)
+            cells << cell(row, column);
+    return cells;
+}
+
+QString ListAccessible::columnDescription(int column) const
+{
+    return view()->items().headerData(column, Qt::Horizontal).toString();
+}
+
+QList<int> ListAccessible::selectedRows() const
+{
+    const qsizetype row = view()->currentRow();
+    return row >= 0 && row < rowCount() ? QList<int>{int(row)} : QList<int>{};
+}
+
+bool ListAccessible::isRowSelected(int row) const
+{
+    return row >= 0 && row == view()->currentRow();
+}
+
+void ListAccessible::modelChange(QAccessibleTableModelChangeEvent *event)
+{
+    // Rows are only ever appended, so the cells made so far keep their place;
+    // anything else renumbers them.
+    if (event->modelChangeType() != QAccessibleTableModelChangeEvent::RowsInserted)
+        dropCells();
+}
+
+QAccessibleInterface *ListAccessible::cell(int row, int column) const
+{
+    const qint64 key = childIndex(view(), row, column);
+    if (const auto it = cells_.find(key); it != cells_.end())
+        return QAccessible::accessibleInterface(it->second);
+    if (order_.size() >= kCachedCells) {
+        const auto oldest = cells_.find(order_.front());
+        QAccessible::deleteAccessibleInterface(oldest->second);
+        cells_.erase(oldest);
+        order_.pop_front();
+    }
+    auto *made = new ListCellAccessible(view(), row, column);
+    cells_.emplace(key, QAccessible::registerAccessibleInterface(made));
+    order_.push_back(key);
+    return made;
+}
+
+void ListAccessible::dropCells() const
+{
+    for (const auto &[key, id] : cells_)
+        QAccessible::deleteAccessibleInterface(id);
+    cells_.clear();
+    order_.clear();
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QAccessibleWidget>
+#include <QPointer>
+
+#include <deque>
+#include <unordered_map>
+
+class ListView;
+
+// What assistive technology sees of a ListView: a table named after its
+// column, the header cells first, then one cell per row and column. Cells are
+// made only when asked for, and only the most recently asked ones are kept, so
+// a list of millions of rows costs nothing until a screen reader reads it and
+// little while one does.
+class ListAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
+public:
+    explicit ListAccessible(ListView *view);
+    ~ListAccessible() override;
+
+    // How many cells stay cached; older ones are handed back to QAccessible.
+    static constexpr size_t kCachedCells = 4096;
+
+    void *interface_cast(QAccessible::InterfaceType type) override;
+    QString text(QAccessible::Text t) const override;
+    int childCount() const override;
+    QAccessibleInterface *child(int index) const override;
+    int indexOfChild(const QAccessibleInterface *child) const override;
+    QAccessibleInterface *childAt(int x, int y) const override;
+    QAccessibleInterface *focusChild() const override;
+
+    // QAccessibleTableInterface
+    QAccessibleInterface *caption() const override { return nullptr; }
+    QAccessibleInterface *summary() const override { return nullptr; }
+    QAccessibleInterface *cellAt(int row, int column) const override;
+    int selectedCellCount() const override { return int(selectedCells().size()); }
+    QList<QAccessibleInterface *> selectedCells() const override;
+    QString columnDescription(int column) const override;
+    QString rowDescription(int) const override { return QString(); }
+    int selectedColumnCount() const override { return 0; }
+    int selectedRowCount() const override { return int(selectedRows().size()); }
+    int columnCount() const override;
+    int rowCount() const override;
+    QList<int> selectedColumns() const override { return {}; }
+    QList<int> selectedRows() const override;
+    bool isColumnSelected(int) const override { return false; }
+    bool isRowSelected(int row) const override;
+    // The program never sets a selection; only the user moves the current row.
+    bool selectRow(int) override { return false; }
+    bool selectColumn(int) override { return false; }
+    bool unselectRow(int) override { return false; }
+    bool unselectColumn(int) override { return false; }
+    void modelChange(QAccessibleTableModelChangeEvent *event) override;
+
+    // The child index of a row's cell, for events about it.
+    static int childIndex(const ListView *view, int row, int column);
+
+private:
+    ListView *view() const;
+    // row -1 is the header.
+    QAccessibleInterface *cell(int row, int column) const;
+    void dropCells() const;
+
+    mutable std::unordered_map<qint64, QAccessible::Id> cells_;
+    mutable std::deque<qint64> order_; // oldest first
+};
+
+// Installs, once, the interfaces of the list view and of the main window (a
+// frame named by its caption rather than an anonymous pane).
+void installAccessibleFactory();

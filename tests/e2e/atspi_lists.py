@@ -1,0 +1,169 @@
+#!/usr/bin/python3
+"""Reads both lists of the real window over AT-SPI, as a screen reader does.
+
+    /usr/bin/python3 atspi_lists.py PATH/TO/kestrune
+
+Starts its own D-Bus session, accessibility bus and Xvfb; loads the sample
+entries and extracts with real clicks (xdotool), answers the "Done." box, then
+reads the window, both lists and every row through pyatspi. Exits 77 (skipped)
+when a tool it needs is missing.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+SKIP = 77
+INNER = "KESTRUNE_ATSPI_INNER"
+LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+LIMIT = 60.0  # seconds for anything to appear; CI machines are slow and shared
+
+
+def skip(why):
+    print("SKIP: " + why)
+    sys.exit(SKIP)
+
+
+def poll(what, probe, limit=LIMIT):
+    end = time.monotonic() + limit
+    while time.monotonic() < end:
+        try:
+            found = probe()
+        except Exception:  # the tree changes under us while the program starts
+            found = None
+        if found:
+            return found
+        time.sleep(0.2)
+    raise SystemExit("FAIL: timed out waiting for " + what)
+
+
+def walk(node, depth=0):
+    yield node
+    if depth > 12:
+        return
+    for i in range(node.childCount if node.getRoleName() not in ("table", "list", "tree") else 0):
+        child = node.getChildAtIndex(i)
+        if child is not None:
+            yield from walk(child, depth + 1)
+
+
+def outer(exe):
+    for tool in ("dbus-run-session", "Xvfb", "xdotool"):
+        if not shutil.which(tool):
+            skip(tool + " is not installed")
+    if not os.access(LAUNCHER, os.X_OK):
+        skip("at-spi2-core is not installed")
+    try:
+        import pyatspi  # noqa: F401
+    except ImportError:
+        skip("python3-pyatspi is not installed")
+    env = dict(os.environ, **{INNER: "1"})
+    return subprocess.call(["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), exe], env=env)
+
+
+def press(node):
+    """Clicks the middle of a control with the real pointer."""
+    x, y, w, h = node.queryComponent().getExtents(0)  # screen coordinates
+    subprocess.check_call(["xdotool", "mousemove", "--sync", str(x + w // 2), str(y + h // 2), "click", "1"])
+
+
+def inner(exe):
+    procs = []
+    try:
+        procs.append(subprocess.Popen([LAUNCHER, "--launch-immediately"]))
+        read_fd, write_fd = os.pipe()
+        procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                                      pass_fds=[write_fd]))
+        os.close(write_fd)
+        display = ":" + os.read(read_fd, 16).decode().strip()
+        os.environ["DISPLAY"] = display
+        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
+        env.pop("QT_SCALE_FACTOR", None)
+        exe = os.path.abspath(exe)
+        procs.append(subprocess.Popen([exe], env=env, cwd=os.path.dirname(exe)))
+
+        import pyatspi
+        desktop = pyatspi.Registry.getDesktop(0)
+        pid = procs[-1].pid
+
+        def app():
+            for i in range(desktop.childCount):
+                a = desktop.getChildAtIndex(i)
+                if a is not None and a.get_process_id() == pid and a.childCount > 0:
+                    return a
+            return None
+
+        def frame():
+            a = app()
+            for i in range(a.childCount if a else 0):
+                w = a.getChildAtIndex(i)
+                if w.getRoleName() == "frame" and w.name:
+                    return w
+            return None
+
+        window = poll("the main window as a named frame", frame)
+        print("window:", window.getRoleName(), repr(window.name))
+
+        def control(role, name):
+            return lambda: next((n for n in walk(window) if n.getRoleName() == role and n.name == name), None)
+
+        lists = {name: poll("list " + name, control("table", name)) for name in ("Email(s)", "Domain(s)")}
+        for name, lst in lists.items():
+            first = lst.getChildAtIndex(0)
+            if (first.getRoleName(), first.name) != ("table column header", name):
+                raise SystemExit("FAIL: %s starts with %s %r" % (name, first.getRoleName(), first.name))
+
+        press(poll("Load Sample Emails", control("push button", "Load Sample Emails")))
+        entries = lists["Email(s)"]
+        poll("the sample rows", lambda: entries.queryTable().nRows >= 3)
+        press(poll("Start Extracting", control("push button", "Start Extracting")))
+
+        def done_box():
+            a = app()
+            for i in range(a.childCount):
+                w = a.getChildAtIndex(i)
+                if any(n.getRoleName() == "label" and n.name == "Done." for n in walk(w)):
+                    return w
+            return None
+
+        box = poll('the "Done." box', done_box)
+        press(poll("the box's OK button", lambda: next(n for n in walk(box) if n.getRoleName() == "push button")))
+        results = lists["Domain(s)"]
+        poll("the box to close", lambda: done_box() is None)
+
+        def rows(lst):
+            table = lst.queryTable()
+            # Every row's own cell, read as a child of the list as a screen reader walks it.
+            cells = [lst.getChildAtIndex((r + 1) * table.nColumns) for r in range(table.nRows)]
+            assert all(c.getRoleName() == "table cell" for c in cells), [c.getRoleName() for c in cells]
+            return [c.name for c in cells]
+
+        for name, lst in lists.items():
+            header = lst.queryTable().getColumnHeader(0)
+            if header is None or header.name != name:
+                raise SystemExit("FAIL: column header of %s reads %r" % (name, header and header.name))
+        emails = rows(entries)
+        domains = rows(results)
+        print("Email(s):", emails)
+        print("Domain(s):", domains)
+        if len(emails) != 3 or not all("@" in e for e in emails):
+            raise SystemExit("FAIL: input rows read as %r" % emails)
+        if domains != [e.split("@", 1)[1] for e in emails]:
+            raise SystemExit("FAIL: result rows read as %r for %r" % (domains, emails))
+        print("PASS")
+        return 0
+    finally:
+        for p in reversed(procs):
+            p.terminate()
+        for p in procs:
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                p.kill()
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    sys.exit(inner(sys.argv[1]) if os.environ.get(INNER) else outer(sys.argv[1]))
