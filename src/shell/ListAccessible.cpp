@@ -201,7 +201,7 @@ QAccessibleInterface *ListAccessible::focusChild() const
     const int row = int(view()->currentRow());
     if (view()->hasFocus() && row >= 0 && columnCount() > 0)
         return cell(row, 0);
-    return QAccessibleWidget::focusChild();
+    return nullptr;
 }
 
 QAccessibleInterface *ListAccessible::cellAt(int row, int column) const
