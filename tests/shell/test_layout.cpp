@@ -244,6 +244,33 @@ private slots:
         QCOMPARE(reader.read().size(), QSize(size, size));
     }
 
+    // A focused button is pressed from the keyboard as on Windows: Enter too.
+    void keysPressTheFocusedButton_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("rowsAfter");
+        QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier) << 3;
+        QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier) << 3;
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 3;
+        QTest::newRow("Ctrl+Return is not a press") << int(Qt::Key_Return) << int(Qt::ControlModifier) << 0;
+        QTest::newRow("a letter is not a press") << int(Qt::Key_L) << int(Qt::NoModifier) << 0;
+    }
+    void keysPressTheFocusedButton()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, rowsAfter);
+        WindowFixture f;
+        f.w().show();
+        QApplication::setActiveWindow(&f.w());
+        QVERIFY(QTest::qWaitForWindowActive(&f.w()));
+        f.w().PushButton9->setFocus(Qt::TabFocusReason); // "Load Sample Emails"
+        QTest::keyClick(f.w().PushButton9, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(f.w().entries().count(), qsizetype(rowsAfter));
+        QVERIFY(f.platform.boxes.isEmpty());
+    }
+
     void tabOrder_data()
     {
         QTest::addColumn<int>("key");
