@@ -11,7 +11,31 @@
 #include <QPainter>
 #include <QScrollBar>
 
-ListView::ListView(QWidget *parent) : QAbstractScrollArea(parent), header_(new QHeaderView(Qt::Horizontal, this))
+// The frame drawn again above the header, rows and scroll bars. At a
+// fractional scale factor a child's area is rounded outwards to whole device
+// pixels and covers the frame's right and bottom lines.
+class ListView::FrameOverlay : public QWidget {
+public:
+    explicit FrameOverlay(ListView *list) : QWidget(list), list_(list)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        list_->drawFrame(&p);
+    }
+
+private:
+    ListView *list_;
+};
+
+ListView::ListView(QWidget *parent)
+    : QAbstractScrollArea(parent), header_(new QHeaderView(Qt::Horizontal, this)), frameOverlay_(new FrameOverlay(this))
 {
     header_->setModel(&model_);
     header_->setSectionsClickable(false);
@@ -85,6 +109,8 @@ void ListView::updateGeometries()
 void ListView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    frameOverlay_->setGeometry(rect());
+    frameOverlay_->raise();
     updateGeometries();
 }
 

@@ -38,6 +38,8 @@ protected:
     bool viewportEvent(QEvent *event) override;
 
 private:
+    class FrameOverlay;
+
     void updateGeometries();
     void setCurrent(qsizetype row);
     void announceRows(int first, int last);
@@ -45,6 +47,7 @@ private:
 
     ListModel model_;
     QHeaderView *header_;
+    FrameOverlay *frameOverlay_;
     qsizetype current_ = -1;
     int rowHeight_ = 16;
     QString typed_;
