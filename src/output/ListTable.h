@@ -21,7 +21,7 @@ public:
     CellText cell(qsizetype row, int column) const
     {
         if (column == 1)
-            return CellText::fromUtf8(list_.textUtf8(row));
+            return CellText::fromStored(list_.textBytes(row), list_.isRaw(row));
         return CellText::fromText(list_.subItem(row, column - 1));
     }
 
