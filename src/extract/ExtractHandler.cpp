@@ -27,10 +27,7 @@ void Form1::PushButton2_Click()
             // bytes, whose domain stays raw: the saves write those bytes back.
             QByteArrayView entry;
             bool raw = false;
-            s.step(114, [&] {
-                entry = entries().textBytes(i);
-                raw = entries().isRaw(i);
-            });
+            s.step(114, [&] { entry = entries().textBytes(i, &raw); });
             const auto keep = [&](QByteArrayView domain) {
                 if (raw)
                     results().addRaw(domain);

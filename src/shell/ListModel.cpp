@@ -49,10 +49,10 @@ QString ListModel::text(qsizetype item) const
     return texts_.at(item - 1);
 }
 
-QByteArrayView ListModel::textBytes(qsizetype item) const
+QByteArrayView ListModel::textBytes(qsizetype item, bool *raw) const
 {
     checkItem(item);
-    return texts_.bytesAt(item - 1);
+    return texts_.bytesAt(item - 1, raw);
 }
 
 bool ListModel::isRaw(qsizetype item) const

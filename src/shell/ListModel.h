@@ -33,7 +33,7 @@ public:
     QString text(qsizetype item) const;
     // The stored bytes, valid until clear(): UTF-8, or for a raw item the
     // bytes of a line that was not text in the system's code page.
-    QByteArrayView textBytes(qsizetype item) const;
+    QByteArrayView textBytes(qsizetype item, bool *raw = nullptr) const;
     bool isRaw(qsizetype item) const;
     QString subItem(qsizetype item, int k) const;  // column k + 1; empty when never set
     void setSubItem(qsizetype item, int k, const QString &text);

@@ -62,9 +62,12 @@ void TextColumn::appendRaw(QByteArrayView bytes)
     rows_.back() |= kRawBit;
 }
 
-QByteArrayView TextColumn::bytesAt(qsizetype row) const
+QByteArrayView TextColumn::bytesAt(qsizetype row, bool *raw) const
 {
-    const quint64 loc = rows_[size_t(row)] & ~kRawBit;
+    quint64 loc = rows_[size_t(row)];
+    if (raw)
+        *raw = (loc & kRawBit) != 0;
+    loc &= ~kRawBit;
     const size_t chunk = size_t(loc >> 32);
     const qsizetype offset = qsizetype(loc & 0xffffffffu);
     qsizetype end = chunks_[chunk].used;

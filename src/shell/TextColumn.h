@@ -27,7 +27,7 @@ public:
 
     // The stored bytes: UTF-8, or a raw row's own. Valid until the next
     // clear(); appends never move earlier rows.
-    QByteArrayView bytesAt(qsizetype row) const;
+    QByteArrayView bytesAt(qsizetype row, bool *raw = nullptr) const;
     bool isRaw(qsizetype row) const { return (rows_[size_t(row)] & kRawBit) != 0; }
     // As text; a raw row as Windows-1252 reads it (TextOfWindows1252).
     QString at(qsizetype row) const;
