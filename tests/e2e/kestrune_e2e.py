@@ -474,6 +474,25 @@ def save_over_in_locked_folder(s):
         os.chmod(s.dir, 0o755)
 
 
+# UTF-8, Windows-1252 (accents, curly quotes, a byte 1252 leaves undefined) and a stray 0xFF.
+LEGACY = (b"ann@mail.example\r\nj\xc3\xb6ran@b\xc3\xbccher.example\r\njos\xe9@caf\xe9.example\r\n"
+          b"http://www.\x93q\x94.example\r\nx@odd\x81.example\r\nstray@\xff.example")
+
+
+def legacy_bytes(s):
+    """Lines that are not UTF-8 are saved with their own bytes; the clipboard reads them as Windows-1252."""
+    s.write("legacy.txt", LEGACY)
+    s.load("legacy.txt")
+    s.extract()
+    s.save(6, "out.txt")
+    s.settle()
+    want = (b"mail.example\r\nb\xc3\xbccher.example\r\ncaf\xe9.example\r\n"
+            b"\x93q\x94.example\r\nodd\x81.example\r\n\xff.example\r\n")
+    check(s.read("out.txt") == want, repr(s.read("out.txt")))
+    copied(s, "mail.example\r\nb\u00fccher.example\r\ncaf\u00e9.example\r\n"
+              "\u201cq\u201d.example\r\nodd\ufffd.example\r\n\u00ff.example\r\n")
+
+
 SCENARIOS = [
     ("load_extract_save", load_extract_save),
     ("entry_box", entry_box),
@@ -489,6 +508,7 @@ SCENARIOS = [
     ("error_box", error_box),
     ("copy_close_paste", copy_close_paste),
     ("save_over_in_locked_folder", save_over_in_locked_folder),
+    ("legacy_bytes", legacy_bytes),
 ]
 
 
