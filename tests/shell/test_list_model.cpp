@@ -39,32 +39,20 @@ private slots:
         QCOMPARE(column.at(rows.size()), QStringLiteral("tail"));
     }
 
-    // Raw rows among text rows: bytes kept, neighbours undisturbed, shown as
-    // Windows-1252 reads them.
-    void rawRows_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("accents") << QByteArray("jos\xE9@caf\xE9") << QStringLiteral(u"jos\u00E9@caf\u00E9");
-        QTest::newRow("quotes and bytes 1252 leaves undefined")
-            << QByteArray("\x91\x92\x81\x8D\x8F\x90\x9D\x9F") << QStringLiteral(u"\u2018\u2019\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\u0178");
-        QTest::newRow("empty") << QByteArray() << QString();
-        QTest::newRow("larger than a chunk") << QByteArray(3 << 20, '\xFF') << QString(3 << 20, QChar(0xFF));
-    }
+    // A raw row among text rows keeps its bytes, leaves its neighbours alone
+    // and reads as Windows-1252, in whole and as the start a view paints.
     void rawRows()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, shown);
         TextColumn column;
         column.append(QByteArrayView("before"));
-        column.appendRaw(bytes);
+        column.appendRaw("\x93q\x94\x81\xE9");
         column.append(QStringView(u"after"));
         QCOMPARE(column.bytesAt(0), QByteArrayView("before"));
-        QCOMPARE(column.bytesAt(1), bytes);
+        QCOMPARE(column.bytesAt(1), QByteArrayView("\x93q\x94\x81\xE9"));
         QCOMPARE(column.bytesAt(2), QByteArrayView("after"));
         QCOMPARE((QList<bool>{column.isRaw(0), column.isRaw(1), column.isRaw(2)}), (QList<bool>{false, true, false}));
-        QCOMPARE(column.at(1), shown);
-        QCOMPARE(column.prefixAt(1, 3), shown.left(3));
+        QCOMPARE(column.at(1), QStringLiteral(u"\u201Cq\u201D\uFFFD\u00E9"));
+        QCOMPARE(column.prefixAt(1, 3), QStringLiteral(u"\u201Cq\u201D"));
     }
 
     void displayPrefix_data()
