@@ -15,6 +15,7 @@ QString DomainFromEntry(QStringView entry);
 // The same rule on UTF-8 bytes, for the extraction loop over the list's own
 // storage. Every marker is ASCII and UTF-8 never hides an ASCII byte inside a
 // multi-byte character, so the bytes out are exactly the UTF-8 of
-// DomainFromEntry's text. Returns a view into `entry` when nothing has to be
-// removed, else a view into `scratch`.
+// DomainFromEntry's text. A raw row's bytes, taken as an 8-bit code page in
+// which every byte below 0x80 is ASCII, work alike. Returns a view into `entry` when nothing
+// has to be removed, else a view into `scratch`.
 QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, QByteArray &scratch);

@@ -22,15 +22,24 @@ void Form1::PushButton2_Click()
             // the window answers clicks while the run stays linear.
             s.step(112, [&] { platform().DoEvents(); });
             // Rows are read and written as the lists store them, in UTF-8; the
-            // rule gives the same bytes as DomainFromEntry gives text.
+            // rule gives the same bytes as DomainFromEntry gives text. Its
+            // markers are ASCII, so it works as well on a raw entry's own
+            // bytes, whose domain stays raw: the saves write those bytes back.
             QByteArrayView entry;
-            s.step(114, [&] { entry = entries().textUtf8(i); });
+            bool raw = false;
+            s.step(114, [&] { entry = entries().textBytes(i, &raw); });
+            const auto keep = [&](QByteArrayView domain) {
+                if (raw)
+                    results().addRaw(domain);
+                else
+                    results().addUtf8(domain);
+            };
             if (s.test(116, [&] { return entry.contains('@'); })) {
                 QByteArrayView domain;
                 s.step(118, [&] { domain = DomainFromEntryUtf8(entry, scratch); });
-                s.step(120, [&] { results().addUtf8(domain); });
+                s.step(120, [&] { keep(domain); });
             } else {
-                s.step(122, [&] { results().addUtf8(DomainFromEntryUtf8(entry, scratch)); });
+                s.step(122, [&] { keep(DomainFromEntryUtf8(entry, scratch)); });
             }
         }
         s.step(126, [&] { setMousePointer(PointerDefault); });

@@ -28,14 +28,6 @@ bool isAscii(QByteArrayView bytes)
     return true;
 }
 
-QString decodeSystem(QByteArrayView bytes)
-{
-    // Each line on its own: nothing of an incomplete sequence may wait for the
-    // next line, and a byte-order mark at the start is text like any other.
-    QStringDecoder decoder(QStringConverter::System,
-                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    return decoder.decode(bytes);
-}
 
 QString collapsePairs(QStringView text, QChar separator)
 {
@@ -56,10 +48,26 @@ void AppendListLine(ListModel &list, QByteArrayView line)
     static const bool utf8 = SystemCodePageIsUtf8();
     // Stored bytes are UTF-8. ASCII reads the same in every code page, and on
     // a UTF-8 system any valid line does: only the rest needs decoding.
-    if (utf8 ? line.isValidUtf8() : isAscii(line))
+    if (utf8 ? line.isValidUtf8() : isAscii(line)) {
         list.addUtf8(line);
+        return;
+    }
+    // A line that is not text in the system's code page (an older tool's
+    // Windows-1252 on a UTF-8 system) keeps its bytes: decoding would put
+    // U+FFFD in place of them and the saves would write that instead.
+    if (utf8) {
+        list.addRaw(line);
+        return;
+    }
+    // Each line on its own: nothing of an incomplete sequence may wait for the
+    // next line, and a byte-order mark at the start is text like any other.
+    QStringDecoder decoder(QStringConverter::System,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(line);
+    if (decoder.hasError())
+        list.addRaw(line);
     else
-        list.add(decodeSystem(line));
+        list.add(text);
 }
 
 void AppendListLines(ListModel &list, QIODevice &device)

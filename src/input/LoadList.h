@@ -26,7 +26,8 @@ void LoadListFile(Platform &platform, ListModel &list, const QString &path);
 // Throws RuntimeError 57 when a read fails.
 void AppendListLines(ListModel &list, QIODevice &device);
 
-// One line's bytes as an entry, turned into text with the system code page.
+// One line's bytes as an entry, turned into text with the system code page;
+// a line that is not text there is kept as its bytes (a raw entry).
 void AppendListLine(ListModel &list, QByteArrayView line);
 
 // The open dialog's value cut at every NUL: nothing for the empty text, the

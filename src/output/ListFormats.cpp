@@ -21,6 +21,11 @@ QString TextOfUtf8(QByteArrayView utf8)
     return TextColumn::decode(utf8);
 }
 
+QString TextOfRaw(QByteArrayView bytes)
+{
+    return TextOfWindows1252(bytes);
+}
+
 CodePageEncoder::CodePageEncoder(QStringConverter::Encoding encoding)
     : passThrough_(encoding == QStringConverter::Utf8
                    || (encoding == QStringConverter::System && SystemCodePageIsUtf8())),

@@ -55,44 +55,60 @@ private:
     QStringEncoder encoder_;
 };
 
+// A raw row's bytes as text: Windows-1252, one character per byte.
+QString TextOfRaw(QByteArrayView bytes);
+
 // One cell as the list hands it over: a row's own text straight from its UTF-8
-// storage (no QString per row), or a sub-item as text.
+// storage (no QString per row), a raw row's own bytes, or a sub-item as text.
+// A raw row is shown (clipboard) as Windows-1252 reads it but written to files
+// as its bytes, whatever the code page.
 class CellText {
 public:
-    static CellText fromUtf8(QByteArrayView bytes) { return CellText(bytes); }
+    static CellText fromUtf8(QByteArrayView bytes) { return CellText(bytes, Kind::Utf8); }
+    static CellText fromRaw(QByteArrayView bytes) { return CellText(bytes, Kind::Raw); }
+    static CellText fromStored(QByteArrayView bytes, bool raw) { return raw ? fromRaw(bytes) : fromUtf8(bytes); }
     static CellText fromText(QString text) { return CellText(std::move(text)); }
 
     // In 16-bit units, as the width table counts.
     qsizetype length() const
     {
-        if (!isUtf8_)
+        switch (kind_) {
+        case Kind::Text:
             return text_.size();
-        return IsAscii(utf8_) ? utf8_.size() : TextOfUtf8(utf8_).size();
+        case Kind::Raw:
+            return bytes_.size();
+        case Kind::Utf8:
+            break;
+        }
+        return IsAscii(bytes_) ? bytes_.size() : TextOfUtf8(bytes_).size();
     }
     void appendTo(QString &out) const
     {
-        if (!isUtf8_)
+        if (kind_ == Kind::Text)
             out.append(text_);
-        else if (IsAscii(utf8_))
-            out.append(QLatin1String(utf8_.data(), utf8_.size()));
+        else if (IsAscii(bytes_))
+            out.append(QLatin1String(bytes_.data(), bytes_.size()));
         else
-            out.append(TextOfUtf8(utf8_));
+            out.append(kind_ == Kind::Raw ? TextOfRaw(bytes_) : TextOfUtf8(bytes_));
     }
     void encodeTo(QByteArray &out, CodePageEncoder &encoder) const
     {
-        if (isUtf8_)
-            encoder.append(out, utf8_);
+        if (kind_ == Kind::Utf8)
+            encoder.append(out, bytes_);
+        else if (kind_ == Kind::Raw)
+            out.append(bytes_.data(), bytes_.size());
         else
             encoder.append(out, text_);
     }
 
 private:
-    explicit CellText(QByteArrayView bytes) : utf8_(bytes), isUtf8_(true) {}
-    explicit CellText(QString text) : text_(std::move(text)), isUtf8_(false) {}
+    enum class Kind : unsigned char { Utf8, Raw, Text };
+    CellText(QByteArrayView bytes, Kind kind) : bytes_(bytes), kind_(kind) {}
+    explicit CellText(QString text) : text_(std::move(text)), kind_(Kind::Text) {}
 
-    QByteArrayView utf8_;
+    QByteArrayView bytes_;
     QString text_;
-    bool isUtf8_;
+    Kind kind_;
 };
 
 // The clipboard's lines. Every cell but the last is padded with blanks to its

@@ -20,8 +20,11 @@ public:
     bool taken(qsizetype row) const { return !list_.checkBoxes() || list_.checked(row); }
     CellText cell(qsizetype row, int column) const
     {
-        if (column == 1)
-            return CellText::fromUtf8(list_.textUtf8(row));
+        if (column == 1) {
+            bool raw = false;
+            const QByteArrayView bytes = list_.textBytes(row, &raw);
+            return CellText::fromStored(bytes, raw);
+        }
         return CellText::fromText(list_.subItem(row, column - 1));
     }
 

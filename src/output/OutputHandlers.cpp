@@ -88,8 +88,9 @@ void Form1::PushButton6_Click()
     for (qsizetype i = 1; writing && i <= n; ++i) {
         s.step(134, [&] { platform().DoEvents(); });
         writing = s.step(136, [&] {
-            ListFormats::AppendTextFileLine(target.buffer(), ListFormats::CellText::fromUtf8(results().textUtf8(i)),
-                                            encoder);
+            bool raw = false;
+            const QByteArrayView bytes = results().textBytes(i, &raw);
+            ListFormats::AppendTextFileLine(target.buffer(), ListFormats::CellText::fromStored(bytes, raw), encoder);
             target.rowDone();
         });
     }

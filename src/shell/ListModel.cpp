@@ -49,10 +49,16 @@ QString ListModel::text(qsizetype item) const
     return texts_.at(item - 1);
 }
 
-QByteArrayView ListModel::textUtf8(qsizetype item) const
+QByteArrayView ListModel::textBytes(qsizetype item, bool *raw) const
 {
     checkItem(item);
-    return texts_.utf8At(item - 1);
+    return texts_.bytesAt(item - 1, raw);
+}
+
+bool ListModel::isRaw(qsizetype item) const
+{
+    checkItem(item);
+    return texts_.isRaw(item - 1);
 }
 
 QString ListModel::subItem(qsizetype item, int k) const
@@ -105,6 +111,12 @@ void ListModel::add(QStringView text)
 void ListModel::addUtf8(QByteArrayView utf8)
 {
     texts_.append(utf8);
+    rowsAdded();
+}
+
+void ListModel::addRaw(QByteArrayView bytes)
+{
+    texts_.appendRaw(bytes);
     rowsAdded();
 }
 

@@ -31,7 +31,10 @@ public:
     // Items.
     qsizetype count() const { return texts_.size(); }
     QString text(qsizetype item) const;
-    QByteArrayView textUtf8(qsizetype item) const; // valid until clear()
+    // The stored bytes, valid until clear(): UTF-8, or for a raw item the
+    // bytes of a line that was not text in the system's code page.
+    QByteArrayView textBytes(qsizetype item, bool *raw = nullptr) const;
+    bool isRaw(qsizetype item) const;
     QString subItem(qsizetype item, int k) const;  // column k + 1; empty when never set
     void setSubItem(qsizetype item, int k, const QString &text);
     bool checked(qsizetype item) const;
@@ -42,6 +45,7 @@ public:
 
     void add(QStringView text);
     void addUtf8(QByteArrayView utf8);
+    void addRaw(QByteArrayView bytes);
     void clear();
 
     // Announces rows added since the last flush. Runs by itself from the event

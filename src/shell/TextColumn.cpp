@@ -1,5 +1,7 @@
 #include "TextColumn.h"
 
+#include "CodePage.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -54,24 +56,40 @@ void TextColumn::append(QStringView text)
     commit(end - out);
 }
 
-QByteArrayView TextColumn::utf8At(qsizetype row) const
+void TextColumn::appendRaw(QByteArrayView bytes)
 {
-    const quint64 loc = rows_[size_t(row)];
+    append(bytes);
+    rows_.back() |= kRawBit;
+}
+
+QByteArrayView TextColumn::bytesAt(qsizetype row, bool *raw) const
+{
+    quint64 loc = rows_[size_t(row)];
+    if (raw)
+        *raw = (loc & kRawBit) != 0;
+    loc &= ~kRawBit;
     const size_t chunk = size_t(loc >> 32);
     const qsizetype offset = qsizetype(loc & 0xffffffffu);
     qsizetype end = chunks_[chunk].used;
     if (row + 1 < size()) {
-        const quint64 next = rows_[size_t(row) + 1];
+        const quint64 next = rows_[size_t(row) + 1] & ~kRawBit;
         if (size_t(next >> 32) == chunk)
             end = qsizetype(next & 0xffffffffu);
     }
     return QByteArrayView(chunks_[chunk].data.get() + offset, end - offset);
 }
 
+QString TextColumn::at(qsizetype row) const
+{
+    return isRaw(row) ? TextOfWindows1252(bytesAt(row)) : decode(bytesAt(row));
+}
+
 QString TextColumn::prefixAt(qsizetype row, qsizetype chars) const
 {
+    const QByteArrayView bytes = bytesAt(row);
+    if (isRaw(row))
+        return TextOfWindows1252(bytes.first(std::min(bytes.size(), chars)));
     // A UTF-16 unit never takes more than three bytes of UTF-8.
-    const QByteArrayView bytes = utf8At(row);
     return decode(bytes.size() > 3 * chars ? bytes.first(3 * chars) : bytes);
 }
 

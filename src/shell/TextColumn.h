@@ -12,6 +12,10 @@
 // packed into 1 MiB chunks that never move, plus one 8-byte locator per row.
 // A 27-character address costs 35 bytes instead of the ~100 of a QString.
 // Rows are 0-based here; the list operations above it count from 1.
+//
+// A raw row holds a line's own bytes that were not text in the system's code
+// page; they go back out exactly as they came. The locator's top bit marks it,
+// so ordinary rows cost nothing more.
 class TextColumn {
 public:
     qsizetype size() const { return qsizetype(rows_.size()); }
@@ -19,10 +23,14 @@ public:
 
     void append(QByteArrayView utf8);
     void append(QStringView text);
+    void appendRaw(QByteArrayView bytes);
 
-    // Valid until the next clear(); appends never move earlier rows.
-    QByteArrayView utf8At(qsizetype row) const;
-    QString at(qsizetype row) const { return decode(utf8At(row)); }
+    // The stored bytes: UTF-8, or a raw row's own. Valid until the next
+    // clear(); appends never move earlier rows.
+    QByteArrayView bytesAt(qsizetype row, bool *raw = nullptr) const;
+    bool isRaw(qsizetype row) const { return (rows_[size_t(row)] & kRawBit) != 0; }
+    // As text; a raw row as Windows-1252 reads it (TextOfWindows1252).
+    QString at(qsizetype row) const;
     // At least the first `chars` characters of a row (all of it when shorter):
     // enough to paint it without decoding a line of a hundred million characters.
     QString prefixAt(qsizetype row, qsizetype chars) const;
@@ -38,6 +46,7 @@ public:
 
 private:
     static constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
+    static constexpr quint64 kRawBit = quint64(1) << 63;
 
     struct Chunk {
         std::unique_ptr<char[]> data;
@@ -51,5 +60,5 @@ private:
     void commit(qsizetype n);
 
     std::vector<Chunk> chunks_;
-    std::deque<quint64> rows_; // chunk index << 32 | offset in chunk
+    std::deque<quint64> rows_; // raw bit | chunk index << 32 | offset in chunk
 };

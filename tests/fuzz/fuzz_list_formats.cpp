@@ -3,7 +3,8 @@
 // characters outside ASCII and outside the 16-bit range) and checks the three
 // export layouts against plain restatements written here: the clipboard text,
 // the comma-delimited bytes and the text-file bytes, for cells handed over as
-// text and as the list's own UTF-8, in three code pages, through a sink that
+// text, as the list's own UTF-8 and as raw bytes (a line that was not text in
+// the system's code page), in three code pages, through a sink that
 // hands its buffer on after some rows and not others. The number of times
 // each layout lets events run is checked too.
 #include "output/ListFormats.h"
@@ -34,6 +35,7 @@ struct Table {
     std::vector<bool> picked; // whether the copy takes each row
     bool asUtf8 = false;      // hand cells over as the list's UTF-8 storage does
     QList<QByteArrayList> utf8;
+    QList<QList<bool>> raw;   // with asUtf8: the cell's bytes are raw
 
     int columnCount() const { return int(titles.size()); }
     qsizetype rowCount() const { return cells.size(); }
@@ -42,7 +44,7 @@ struct Table {
     CellText cell(qsizetype row, int column) const
     {
         if (asUtf8)
-            return CellText::fromUtf8(utf8.at(row - 1).at(column - 1));
+            return CellText::fromStored(utf8.at(row - 1).at(column - 1), raw.at(row - 1).at(column - 1));
         return CellText::fromText(cells.at(row - 1).at(column - 1));
     }
 };
@@ -89,6 +91,20 @@ QString listText(const QByteArray &utf8)
     QStringDecoder decoder(QStringConverter::Utf8,
                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     return decoder(utf8);
+}
+
+// Raw bytes as text: Windows-1252, its five undefined bytes as U+FFFD.
+QString windows1252(const QByteArray &bytes)
+{
+    static const QString high = QStringLiteral(u"\u20AC\uFFFD\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160"
+                                               u"\u2039\u0152\uFFFD\u017D\uFFFD\uFFFD\u2018\u2019\u201C\u201D\u2022"
+                                               u"\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\uFFFD\u017E\u0178");
+    QString s;
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        s += b >= 0x80 && b < 0xA0 ? high.at(b - 0x80) : QChar(b);
+    }
+    return s;
 }
 
 QString referenceClipboard(const Table &t)
@@ -156,6 +172,32 @@ QByteArray encoded(const QString &text, QStringConverter::Encoding encoding)
     return encoder.encode(text);
 }
 
+// A cell in a file: raw bytes as they are, text in the code page.
+QByteArray cellBytes(const Table &t, qsizetype r, int c, QStringConverter::Encoding encoding)
+{
+    if (t.asUtf8 && t.raw.at(r).at(c))
+        return t.utf8.at(r).at(c);
+    return encoded(t.cells.at(r).at(c), encoding);
+}
+
+QByteArray referenceCommaBytes(const Table &t, QStringConverter::Encoding encoding)
+{
+    QByteArray out;
+    if (t.columnCount() > 1) {
+        for (const QString &title : t.titles)
+            out += encoded(title, encoding) + ',';
+        out += "\r\n";
+        for (qsizetype r = 0; r < t.rowCount(); ++r) {
+            for (int c = 0; c < t.columnCount(); ++c)
+                out += cellBytes(t, r, c, encoding) + (c + 1 < t.columnCount() ? "," : "\r\n");
+        }
+        return out;
+    }
+    for (qsizetype r = 0; r < t.rowCount(); ++r)
+        out += (r ? "," : "") + cellBytes(t, r, 0, encoding);
+    return out;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -207,14 +249,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (asUtf8) {
         // The list stores UTF-8 of text, so a lone half of a pair is already
         // replaced there; the expected texts are those the list would give back.
+        // A raw cell holds those UTF-8 bytes with every other byte set to
+        // its high half, so that most such cells are not UTF-8.
         t.asUtf8 = true;
         for (QStringList &row : t.cells) {
             QByteArrayList bytes;
+            QList<bool> raw;
             for (QString &cell : row) {
                 bytes << cell.toUtf8();
-                cell = listText(bytes.last());
+                raw << fdp.ConsumeBool();
+                if (raw.last()) {
+                    for (qsizetype i = 0; i < bytes.last().size(); i += 2)
+                        bytes.last()[i] = char(bytes.last()[i] | 0x80);
+                }
+                cell = raw.last() ? windows1252(bytes.last()) : listText(bytes.last());
             }
             t.utf8 << bytes;
+            t.raw << raw;
         }
     }
     long yields = 0;
@@ -229,16 +280,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     yields = 0;
     CodePageEncoder encoder(encoding);
     WriteCommaDelimited(t, sink, encoder, [&] { ++yields; });
-    expectSame("WriteCommaDelimited", sink.all(), encoded(referenceComma(t), encoding));
+    expectSame("WriteCommaDelimited", sink.all(), referenceCommaBytes(t, encoding));
     if (yields != rows)
         std::abort();
 
     QByteArray text;
-    QString lines;
+    QByteArray lines;
     for (qsizetype r = 1; r <= t.rowCount(); ++r) {
         AppendTextFileLine(text, t.cell(r, 1), encoder);
-        lines += t.cells.at(r - 1).at(0) + QStringLiteral("\r\n");
+        lines += cellBytes(t, r - 1, 0, encoding) + "\r\n";
     }
-    expectSame("AppendTextFileLine", text, encoded(lines, encoding));
+    expectSame("AppendTextFileLine", text, lines);
     return 0;
 }

@@ -59,19 +59,19 @@ bool isAscii(const QByteArray &bytes)
     return true;
 }
 
-QStringList listUtf8(const ListModel &list)
+QStringList storedHex(const ListModel &list)
 {
     QStringList out;
     for (qsizetype i = 1; i <= list.count(); ++i)
-        out << QString::fromLatin1(list.textUtf8(i).toByteArray().toHex(' '));
+        out << QString::fromLatin1(list.textBytes(i).toByteArray().toHex(' '));
     return out;
 }
 
-QStringList utf8Hex(const QStringList &texts)
+QStringList hex(const QByteArrayList &lines)
 {
     QStringList out;
-    for (const QString &t : texts)
-        out << QString::fromLatin1(t.toUtf8().toHex(' '));
+    for (const QByteArray &l : lines)
+        out << QString::fromLatin1(l.toHex(' '));
     return out;
 }
 
@@ -86,7 +86,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArrayList>("lines");
-        QTest::addColumn<QStringList>("entries"); // as the list holds them on a UTF-8 system
+        QTest::addColumn<QStringList>("entries"); // as the list shows them on a UTF-8 system
 
         const auto ascii = [](const char *name, const QByteArray &bytes, const QByteArrayList &lines) {
             QStringList entries;
@@ -130,15 +130,18 @@ private slots:
         text("UTF-8 text", "j\xC3\xB6ran@b\xC3\xBC" "cher.example\r\n\xE2\x82\xAC\r\n\xF0\x9F\x98\x80",
              {"j\xC3\xB6ran@b\xC3\xBC" "cher.example", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"},
              {QStringLiteral("jöran@bücher.example"), QStringLiteral("€"), QStringLiteral("\U0001F600")});
+        // Not UTF-8: kept as bytes, shown as Windows-1252 reads them.
         text("invalid byte", "a\xFF" "b\r\nc", {"a\xFF" "b", "c"},
-             {QStringLiteral("a\uFFFDb"), QStringLiteral("c")});
-        text("Latin-1 byte", "caf\xE9\r\n", {"caf\xE9"}, {QStringLiteral("caf\uFFFD")});
+             {QStringLiteral("a\u00FFb"), QStringLiteral("c")});
+        text("Latin-1 byte", "caf\xE9\r\n", {"caf\xE9"}, {QStringLiteral("caf\u00E9")});
         text("sequence cut by the line end", "a\xE2\x82\r\n\xAC" "b", {"a\xE2\x82", "\xAC" "b"},
-             {QStringLiteral("a\uFFFD\uFFFD"), QStringLiteral("\uFFFDb")});
-        text("overlong NUL", "\xC0\x80", {"\xC0\x80"}, {QStringLiteral("\uFFFD\uFFFD")});
-        text("surrogate half", "\xED\xA0\x80", {"\xED\xA0\x80"}, {QStringLiteral("\uFFFD\uFFFD\uFFFD")});
-        text("mark after invalid byte kept", "\xEF\xBB\xBF\xFF", {"\xEF\xBB\xBF\xFF"},
-             {QStringLiteral("\uFEFF\uFFFD")});
+             {QStringLiteral("a\u00E2\u201A"), QStringLiteral("\u00ACb")});
+        text("overlong NUL", "\xC0\x80", {"\xC0\x80"}, {QStringLiteral("\u00C0\u20AC")});
+        text("surrogate half", "\xED\xA0\x80", {"\xED\xA0\x80"}, {QStringLiteral("\u00ED\u00A0\u20AC")});
+        text("mark before an invalid byte is bytes too", "\xEF\xBB\xBF\xFF", {"\xEF\xBB\xBF\xFF"},
+             {QStringLiteral("\u00EF\u00BB\u00BF\u00FF")});
+        text("curly quotes and bytes 1252 leaves undefined", "\x93q\x94 \x81\x8D\x8F\x90\x9D",
+             {"\x93q\x94 \x81\x8D\x8F\x90\x9D"}, {QStringLiteral("\u201Cq\u201D \uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")});
     }
 
     // Every way of cutting the bytes into blocks gives the same lines.
@@ -192,10 +195,16 @@ private slots:
         list.add(u"already there");
         Main::LoadListFile(platform, list, path);
 
+        QFETCH(QByteArrayList, lines);
         QVERIFY(platform.boxes.isEmpty());
-        QCOMPARE(list.text(1), QStringLiteral("already there"));
-        // The stored bytes, compared exactly: the text is what they decode to.
-        QCOMPARE(listUtf8(list).mid(1), utf8Hex(entries));
+        QStringList shown;
+        for (qsizetype i = 1; i <= list.count(); ++i) {
+            QCOMPARE(list.isRaw(i), i > 1 && !lines.at(i - 2).isValidUtf8());
+            shown << list.text(i);
+        }
+        QCOMPARE(shown, QStringList{QStringLiteral("already there")} + entries);
+        // Every line's own bytes, whether stored as text or raw.
+        QCOMPARE(storedHex(list).mid(1), hex(lines));
     }
 
     void refusedPath_data()

@@ -5,6 +5,7 @@
 #include "shell/CodePage.h"
 #include "output/ListExport.h"
 #include "output/ListFormats.h"
+#include "output/ListTable.h"
 #include "output/SaveTarget.h"
 #include "shell/ListModel.h"
 #include "shell/RuntimeError.h"
@@ -399,6 +400,52 @@ private slots:
         const TableData data{{QStringLiteral(u"T\u00c4"), QStringLiteral("U")},
                              {{QStringLiteral(u"b\u00fc"), QStringLiteral("x")}}};
         QCOMPARE(ListFormats::CommaDelimitedBytes(data, encoding), expected);
+    }
+
+    // A raw row next to a text row in a two-column list: its bytes go to the
+    // files untouched in every code page; the clipboard pads it by the
+    // characters Windows-1252 gives, one per byte.
+    void rawRows_data()
+    {
+        QTest::addColumn<QStringConverter::Encoding>("encoding");
+        QTest::addColumn<QByteArray>("comma");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("system") << QStringConverter::System << QByteArray("T,U,\r\n\x93\xE9\x81,x\r\n\xC3\xBC,y\r\n")
+                                << QByteArray("\x93\xE9\x81\r\n\xC3\xBC\r\n");
+        QTest::newRow("Latin-1") << QStringConverter::Latin1 << QByteArray("T,U,\r\n\x93\xE9\x81,x\r\n\xFC,y\r\n")
+                                 << QByteArray("\x93\xE9\x81\r\n\xFC\r\n");
+    }
+
+    void rawRows()
+    {
+        QFETCH(QStringConverter::Encoding, encoding);
+        QFETCH(QByteArray, comma);
+        QFETCH(QByteArray, text);
+        if (encoding == QStringConverter::System && !SystemCodePageIsUtf8())
+            QSKIP("The expected bytes are those of a UTF-8 system code page");
+        ListModel list;
+        list.addColumnHeader(QStringLiteral("T"));
+        list.addColumnHeader(QStringLiteral("U"));
+        list.addRaw("\x93\xE9\x81");
+        list.setSubItem(1, 1, QStringLiteral("x"));
+        list.addUtf8("\xC3\xBC");
+        list.setSubItem(2, 1, QStringLiteral("y"));
+        const ListFormats::ListTable table(list);
+
+        QCOMPARE(ListFormats::BuildClipboardText(table, [] {}),
+                 QStringLiteral(u"\u201C\u00E9\uFFFD\tx\r\n\u00FC  \ty\r\n"));
+        ListFormats::CodePageEncoder encoder(encoding);
+        struct {
+            QByteArray bytes;
+            QByteArray &buffer() { return bytes; }
+            void rowDone() {}
+        } sink;
+        ListFormats::WriteCommaDelimited(table, sink, encoder, [] {});
+        QCOMPARE(sink.bytes, comma);
+        QByteArray lines;
+        for (qsizetype r = 1; r <= table.rowCount(); ++r)
+            ListFormats::AppendTextFileLine(lines, table.cell(r, 1), encoder);
+        QCOMPARE(lines, text);
     }
 
     // The list changes while the procedure lets events run.

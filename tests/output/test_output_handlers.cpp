@@ -2,6 +2,7 @@
 // clipboard and the files, the boxes shown, the pointer left behind, and what
 // happens when the list is cleared or the program ends in the middle.
 #include "output/ListExport.h"
+#include "shell/CodePage.h"
 #include "shell/Form1.h"
 #include "shell/HandlerSteps.h"
 #include "shell/ListModel.h"
@@ -19,6 +20,9 @@ namespace {
 const char *const kCopied = "Results have been copied to the clipboard.\r\r"
                             "Click a text area where you normally type and press Ctrl+V to paste the clipboard.";
 const char *const kFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
+// The domains of the mixed file in legacyFile, as the list shows them, one per line.
+const QString kLegacyShown = QStringLiteral(u"mail.example\r\nb\u00FCcher.example\r\ncaf\u00E9.example\r\n"
+                                            u"\u201Cq\u201D.example\r\nodd\uFFFD.example\r\n\u00FF.example\r\n");
 constexpr int kStartPointer = Form1::PointerCustom; // the hand: the mouse was on the button
 
 struct Rig {
@@ -221,6 +225,55 @@ private slots:
         QCOMPARE(d.title, QStringLiteral("Save"));
         QCOMPARE(d.filter, QLatin1String(kFilter));
         QCOMPARE(r.form.CommonDialog1.fileName(), path);
+    }
+
+    // A file mixing UTF-8, Windows-1252 and a stray 0xFF, loaded, extracted
+    // and exported: the files get each domain's own bytes back, the clipboard
+    // and the list show the 1252 reading.
+    void legacyFile_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QByteArray>("expected"); // file bytes, or the clipboard's UTF-8
+        QTest::newRow("text file") << 6
+                                   << QByteArray("mail.example\r\nb\xC3\xBC" "cher.example\r\ncaf\xE9.example\r\n"
+                                                 "\x93q\x94.example\r\nodd\x81.example\r\n\xFF.example\r\n");
+        QTest::newRow("comma-delimited") << 7
+                                         << QByteArray("mail.example,b\xC3\xBC" "cher.example,caf\xE9.example,"
+                                                       "\x93q\x94.example,odd\x81.example,\xFF.example");
+        QTest::newRow("clipboard") << 5 << kLegacyShown.toUtf8();
+    }
+
+    void legacyFile()
+    {
+        QFETCH(int, button);
+        QFETCH(QByteArray, expected);
+        if (!SystemCodePageIsUtf8())
+            QSKIP("Only lines that are not UTF-8 are kept as bytes here");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString in = dir.filePath(QStringLiteral("in.txt"));
+        const QString out = dir.filePath(QStringLiteral("out.txt"));
+        writeFile(in, "ann@mail.example\r\nj\xC3\xB6ran@b\xC3\xBC" "cher.example\r\njos\xE9@caf\xE9.example\r\n"
+                      "http://www.\x93q\x94.example\r\nx@odd\x81.example\r\nstray@\xFF.example");
+        Rig r;
+        r.p.dialogAnswers = {in};
+        r.click(4);
+        r.click(2);
+        r.p.boxes.clear();
+        r.p.dialogAnswers = {out};
+        r.click(button);
+        QCOMPARE(button == 5 ? r.p.clipboard.value_or(QString()).toUtf8() : readAll(out), expected);
+
+        // What a view or a screen reader gets through data().
+        ListModel &results = r.form.results();
+        results.flush();
+        QStringList shown;
+        for (int row = 0; row < results.rowCount(); ++row)
+            shown << results.data(results.index(row, 0)).toString() + QStringLiteral("\r\n");
+        QCOMPARE(shown.join(QString()), kLegacyShown);
+        r.form.entries().flush();
+        QCOMPARE(r.form.entries().data(r.form.entries().index(2, 0)).toString(),
+                 QStringLiteral(u"jos\u00E9@caf\u00E9.example"));
     }
 
     void overwrite_data()

@@ -31,12 +31,28 @@ private slots:
         QCOMPARE(column.size(), rows.size());
         for (qsizetype i = 0; i < rows.size(); ++i) {
             QCOMPARE(column.at(i), rows[i]);
-            QCOMPARE(column.utf8At(i), rows[i].toUtf8());
+            QCOMPARE(column.bytesAt(i), rows[i].toUtf8());
         }
         // Appending more never disturbs what is stored.
         column.append(QByteArrayView("tail"));
         QCOMPARE(column.at(rows.size() - 1), rows.last());
         QCOMPARE(column.at(rows.size()), QStringLiteral("tail"));
+    }
+
+    // A raw row among text rows keeps its bytes, leaves its neighbours alone
+    // and reads as Windows-1252, in whole and as the start a view paints.
+    void rawRows()
+    {
+        TextColumn column;
+        column.append(QByteArrayView("before"));
+        column.appendRaw("\x93q\x94\x81\xE9");
+        column.append(QStringView(u"after"));
+        QCOMPARE(column.bytesAt(0), QByteArrayView("before"));
+        QCOMPARE(column.bytesAt(1), QByteArrayView("\x93q\x94\x81\xE9"));
+        QCOMPARE(column.bytesAt(2), QByteArrayView("after"));
+        QCOMPARE((QList<bool>{column.isRaw(0), column.isRaw(1), column.isRaw(2)}), (QList<bool>{false, true, false}));
+        QCOMPARE(column.at(1), QStringLiteral(u"\u201Cq\u201D\uFFFD\u00E9"));
+        QCOMPARE(column.prefixAt(1, 3), QStringLiteral(u"\u201Cq\u201D"));
     }
 
     void displayPrefix_data()
@@ -105,7 +121,7 @@ private slots:
             return false;
         };
         QVERIFY(raises([&] { m.text(item); }));
-        QVERIFY(raises([&] { m.textUtf8(item); }));
+        QVERIFY(raises([&] { m.textBytes(item); }));
         QVERIFY(raises([&] { m.subItem(item, 1); }));
         QVERIFY(raises([&] { m.checked(item); }));
         QVERIFY(raises([&] { m.columnHeaderTitle(item == 3 ? 2 : item); }));
