@@ -9,6 +9,7 @@ kestrune_packages=(
   fonts-liberation
   xvfb xauth x11-utils
   clang libclang-rt-dev
+  dpkg-dev desktop-file-utils appstream strace
 )
 
 kestrune_install_missing() {
