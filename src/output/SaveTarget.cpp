@@ -100,6 +100,9 @@ void SaveTarget::open(const QString &fileName)
     if (!nameTakesWrites(fileName))
         throwOpenError();
     auto file = std::make_unique<QSaveFile>(fileName);
+    // A folder that refuses new files gets no temporary file either: an
+    // existing file the user may write is then emptied and written in place.
+    file->setDirectWriteFallback(true);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throwOpenError();
     save_ = std::move(file);

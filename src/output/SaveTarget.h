@@ -20,7 +20,8 @@ public:
 
 // The file a save writes to. A regular file (new or existing) is written as a
 // temporary file beside it that replaces it only at commit(), so a save that
-// fails or is abandoned leaves the old file exactly as it was. A device (a
+// fails or is abandoned leaves the old file exactly as it was; where the
+// folder allows no new file, an existing one is written in place. A device (a
 // character or block special file) has no content to keep and is written
 // directly. Folders, pipes and sockets are refused: opening a pipe for
 // writing would wait for a reader forever.

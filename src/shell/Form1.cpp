@@ -176,15 +176,15 @@ void Form1::buildControls()
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
-    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
-    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
-    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
-    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
-    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
-    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
-    connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
-    connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
-    connect(PushButton9, &QPushButton::clicked, this, &Form1::PushButton9_Click);
+    using Handler = void (Form1::*)();
+    static constexpr Handler clickHandlers[] = {
+        &Form1::PushButton1_Click, &Form1::PushButton2_Click, &Form1::PushButton3_Click,
+        &Form1::PushButton4_Click, &Form1::PushButton5_Click, &Form1::PushButton6_Click,
+        &Form1::PushButton7_Click, &Form1::PushButton8_Click, &Form1::PushButton9_Click,
+    };
+    for (int n = 1; n <= 9; ++n)
+        connect(button(n), &QPushButton::clicked, this,
+                [this, h = clickHandlers[n - 1]] { platform_.RunHandler([this, h] { (this->*h)(); }); });
 }
 
 // A control reports moves over every part of it (a list's rows, header and
@@ -363,7 +363,7 @@ void Form1::Form_Unload()
 void Form1::closeEvent(QCloseEvent *event)
 {
     event->accept();
-    Form_Unload();
+    platform_.RunHandler([this] { Form_Unload(); });
 }
 
 // The setting belongs to the window; the controls set no pointer of their own,

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The file dialog object keeps its properties between uses; each use hands
 // them to the platform, which answers with the chosen name(s) or a cancel.
 struct FileDialogRequest {
@@ -57,8 +59,16 @@ public:
     // The folder of the executable, without a trailing separator.
     virtual QString AppPath() = 0;
 
-    // Ends the process at once. The scripted platform throws ProgramEnded.
+    // Ends the program at once: no question, nothing saved. Throws
+    // ProgramEnded, which unwinds whatever handler was running.
     [[noreturn]] virtual void EndProgram() = 0;
+
+    // Every event handler runs through here. Where ending the program leaves
+    // through the event loop (the real platform), this is where ProgramEnded
+    // stops: it must never climb through the toolkit's own frames, and no
+    // handler may start once the program has ended. The scripted platform
+    // lets it reach the test.
+    virtual void RunHandler(const std::function<void()> &handler) { handler(); }
 
     const QString &appTitle() const { return appTitle_; }
     virtual void setAppTitle(const QString &title) { appTitle_ = title; }

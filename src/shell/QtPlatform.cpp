@@ -9,15 +9,18 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <QStyle>
 #include <QTime>
 #include <QUrl>
 
-#include <cstdlib>
+#include <limits>
 
 QtPlatform::QtPlatform() : random_(0) {}
 
@@ -29,31 +32,71 @@ QString QtPlatform::displayText(const QString &text)
     return shown;
 }
 
+namespace {
+
+// A window manager cuts a title wider than its window ("Kestrun…tractor"), so
+// a small box is widened to show its title beside the title bar's buttons.
+void widenForTitle(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const int buttons = 4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + buttons;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+} // namespace
+
 int QtPlatform::MsgBox(const QString &prompt, int buttons, const QString &title)
 {
+    throwIfEnded();
     QMessageBox box(window_);
     box.setWindowTitle(title.isEmpty() ? appTitle() : title);
     box.setText(displayText(prompt));
     box.setTextFormat(Qt::PlainText);
     if (buttons & Msg::Exclamation)
         box.setIcon(QMessageBox::Warning);
-    if ((buttons & 7) == Msg::YesNo) {
+    const bool yesNo = (buttons & 7) == Msg::YesNo;
+    if (yesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes ? Msg::Yes : Msg::No;
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
     }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return Msg::Ok;
+    widenForTitle(box);
+    const int answer = box.exec();
+    throwIfEnded();
+    if (!yesNo)
+        return Msg::Ok;
+    return answer == QMessageBox::Yes ? Msg::Yes : Msg::No;
 }
 
 QString QtPlatform::InputBox(const QString &prompt, const QString &title)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(window_, title.isEmpty() ? appTitle() : title, displayText(prompt),
-                                               QLineEdit::Normal, QString(), &ok);
-    return ok ? text : QString();
+    throwIfEnded();
+    QInputDialog dialog(window_);
+    dialog.setWindowTitle(title.isEmpty() ? appTitle() : title);
+    dialog.setLabelText(displayText(prompt));
+    dialog.setInputMode(QInputDialog::TextInput);
+    // Qt's field stops at 32,767 characters and would cut a long paste silently.
+    if (auto *field = dialog.findChild<QLineEdit *>())
+        field->setMaxLength(std::numeric_limits<int>::max());
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    throwIfEnded();
+    return ok ? oneLine(dialog.textValue()) : QString();
+}
+
+QString QtPlatform::oneLine(const QString &text)
+{
+    // The field shows a pasted line break as a blank; the entry keeps what was shown.
+    QString line = displayText(text);
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line;
 }
 
 QStringList QtPlatform::nameFilters(const QString &filter)
@@ -77,22 +120,26 @@ QStringList QtPlatform::nameFilters(const QString &filter)
 
 namespace {
 
-// Accepts typed names that do not exist: the load answers "File not found"
-// itself, so the dialog must not refuse them with a warning of its own.
+// Qt's own file dialog, taking the name field as the user's choice: typed
+// names that do not exist still reach the program, which says "File not
+// found" itself, and a name is that file when it exists as typed, quotes and
+// all. Qt's own accept would take its view's selection instead, and split
+// every name at its quotes.
 class LenientFileDialog : public QFileDialog {
 public:
-    using QFileDialog::QFileDialog;
+    LenientFileDialog(QWidget *parent, const QString &title) : QFileDialog(parent, title)
+    {
+        setOption(QFileDialog::DontUseNativeDialog, true);
+        nameEdit_ = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    }
 
     // For the open side. Qt greys out "Open" while the name field holds a name
     // it cannot find; keep it usable, since the load reports such names itself.
     void allowUnknownNames()
     {
-        nameEdit_ = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         auto *buttons = findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-        if (!nameEdit_ || !buttons)
-            return;
-        QPushButton *open = buttons->button(QDialogButtonBox::Open);
-        if (!open)
+        QPushButton *open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+        if (!nameEdit_ || !open)
             return;
         // Connected after Qt's own check, so this has the last word.
         connect(nameEdit_, &QLineEdit::textChanged, open, [open](const QString &text) {
@@ -101,55 +148,43 @@ public:
         });
     }
 
-    // The open side's choice, full paths in the order given.
+    // Full paths in the order given.
     QStringList chosen() const { return chosen_; }
 
     void accept() override
     {
-        if (acceptMode() != QFileDialog::AcceptOpen) {
-            QDialog::accept();
+        const QStringList names = typedNames();
+        if (names.isEmpty())
+            return;
+        if (names.size() == 1 && QFileInfo(names.first()).isDir()) {
+            // A folder opens, as in any file dialog, even the one shown.
+            setDirectory(names.first());
+            nameEdit_->clear();
             return;
         }
-        QStringList files = typedNames();
-        if (files.isEmpty())
-            files = selectedFiles();
-        if (files.isEmpty())
-            return;
-        if (files.size() == 1 && QFileInfo(files.first()).isDir() && QDir(files.first()) != directory()) {
-            setDirectory(files.first()); // a typed folder opens, as in any file dialog
-            if (nameEdit_)
-                nameEdit_->clear();
-            return;
-        }
-        chosen_ = files;
+        chosen_ = names;
         QDialog::accept();
     }
 
 private:
-    // The name field is the choice: clicking files writes their names there,
-    // and names typed there count even when Qt's views know no such file
-    // (its own selection then holds only the names that exist). Several names
-    // stand in double quotes: "a.txt" "b.txt".
+    // Clicking files writes their names into the field, several in double
+    // quotes: "a.txt" "b.txt". Only the open side reads that form, and only
+    // when the text is not itself the name of something.
     QStringList typedNames() const
     {
-        QStringList names;
-        if (!nameEdit_)
-            return names;
-        const QString text = nameEdit_->text();
+        const QString text = nameEdit_ ? nameEdit_->text() : QString();
         if (text.isEmpty())
-            return names;
-        if (!text.contains(QLatin1Char('"'))) {
-            names << text;
-        } else {
-            const QStringList tokens = text.split(QLatin1Char('"'));
-            for (qsizetype i = 1; i < tokens.size(); i += 2) {
-                if (!tokens[i].isEmpty())
-                    names << tokens[i];
-            }
-        }
+            return {};
         const QDir folder = directory();
-        for (QString &name : names)
-            name = folder.absoluteFilePath(name);
+        const QString whole = folder.absoluteFilePath(text);
+        if (acceptMode() == QFileDialog::AcceptSave || !text.contains(QLatin1Char('"')) || QFileInfo::exists(whole))
+            return {whole};
+        QStringList names;
+        const QStringList tokens = text.split(QLatin1Char('"'));
+        for (qsizetype i = 1; i < tokens.size(); i += 2) {
+            if (!tokens[i].isEmpty())
+                names << folder.absoluteFilePath(tokens[i]);
+        }
         return names;
     }
 
@@ -161,8 +196,8 @@ private:
 
 bool QtPlatform::FileDialog(const FileDialogRequest &request, QString *result)
 {
+    throwIfEnded();
     LenientFileDialog dialog(window_, request.title);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setNameFilters(nameFilters(request.filter));
@@ -174,21 +209,14 @@ bool QtPlatform::FileDialog(const FileDialogRequest &request, QString *result)
         dialog.setFileMode((request.flags & 0x200) ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
         dialog.allowUnknownNames();
     }
-    if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-
-    if (request.kind == FileDialogRequest::Kind::Save) {
-        const QStringList files = dialog.selectedFiles();
-        if (files.isEmpty())
-            return false;
-        *result = QDir::toNativeSeparators(files.first());
-        return true;
-    }
-
+    // A several-file value proposes its folder: the field shows one plain name.
+    const QString proposed = request.fileName.section(QChar(0), 0, 0);
+    if (!proposed.isEmpty())
+        dialog.selectFile(proposed);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    throwIfEnded();
     const QStringList files = dialog.chosen();
-    if (files.isEmpty())
+    if (!accepted || files.isEmpty())
         return false;
     if (files.size() == 1) {
         *result = QDir::toNativeSeparators(files.first());
@@ -239,8 +267,10 @@ void QtPlatform::OpenUrl(const QString &url)
 
 void QtPlatform::DoEvents()
 {
-    if (gate_.due())
+    if (gate_.due()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+        throwIfEnded();
+    }
 }
 
 double QtPlatform::SecondsSinceMidnight()
@@ -263,9 +293,31 @@ QString QtPlatform::AppPath()
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }
 
+// Leaves through the event loop rather than ending the process here: Qt's
+// shutdown is what hands copied text over to the system's clipboard. Any
+// unfinished save was already dropped by the window.
 void QtPlatform::EndProgram()
 {
-    std::_Exit(0);
+    ended_ = true;
+    QCoreApplication::exit(0);
+    throw ProgramEnded{};
+}
+
+void QtPlatform::RunHandler(const std::function<void()> &handler)
+{
+    if (ended_)
+        return;
+    try {
+        handler();
+    } catch (const ProgramEnded &) {
+        // The program ends when control is back in the event loop.
+    }
+}
+
+void QtPlatform::throwIfEnded() const
+{
+    if (ended_)
+        throw ProgramEnded{};
 }
 
 void QtPlatform::setAppTitle(const QString &title)

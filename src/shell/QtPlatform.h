@@ -29,14 +29,22 @@ public:
     double Rnd() override;
     QString AppPath() override;
     [[noreturn]] void EndProgram() override;
+    void RunHandler(const std::function<void()> &handler) override;
     void setAppTitle(const QString &title) override;
 
     // Line breaks as a label shows them: CR LF, CR and LF each become one break.
     static QString displayText(const QString &text);
+    // A pasted text as the one-line field shows it: each line break a blank.
+    static QString oneLine(const QString &text);
     // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as Qt name filters.
     static QStringList nameFilters(const QString &filter);
 
 private:
+    // Once the program has ended, every call that let events run unwinds the
+    // handler that made it, so nothing more of that handler runs.
+    void throwIfEnded() const;
+
+    bool ended_ = false;
     QPointer<QWidget> window_;
     YieldGate gate_;
     std::mt19937 random_;

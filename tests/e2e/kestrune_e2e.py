@@ -1,0 +1,546 @@
+#!/usr/bin/python3
+"""Drives the real program on its own Xvfb as a user does: mouse clicks at the
+buttons, keys typed into its dialogs and boxes, the window's close request.
+Results are read only from outside: saved files, the clipboard, window titles
+and the exit status.
+
+    /usr/bin/python3 kestrune_e2e.py --exe PATH [--only NAME ...] [--list]
+
+Another file can add a scenario: import this module, append (name, function)
+to SCENARIOS and call main(). A function takes a Session and raises Failed."""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+APP = "Kestrune Domain Extractor"
+MAIN = APP + " 2021"
+ERROR = "Application Error"
+LOAD = "Load List(s) - Hold Ctrl to select multiple list files"
+SAVE = "Save"
+LIMIT = 30.0  # seconds for anything to show; generous for the sanitizer build
+SKIP = 77     # CTest's SKIP_RETURN_CODE
+
+# Button number -> rectangle in twips (left, top, width, height), as laid out.
+BUTTONS = {1: (120, 2990, 3840, 405), 4: (4080, 2990, 3840, 405), 8: (120, 3500, 3840, 405),
+           9: (4080, 3500, 3840, 405), 2: (120, 4010, 7800, 405), 6: (120, 7380, 3840, 405),
+           7: (4080, 7380, 3840, 405), 5: (120, 7890, 3840, 405), 3: (4080, 7890, 3840, 405)}
+
+
+class Failed(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failed(message)
+
+
+def poll(what, probe, limit=LIMIT):
+    end = time.monotonic() + limit
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise Failed("gave up waiting for " + what)
+        time.sleep(0.05)
+
+
+def run(*args, **kw):
+    return subprocess.run(list(args), capture_output=True, text=True, **kw)
+
+
+def clipboard_manager(display):
+    """Owns CLIPBOARD_MANAGER as a desktop's manager does: on SAVE_TARGETS it
+    fetches the text and takes over CLIPBOARD, then serves it."""
+    from Xlib import display as xdisplay
+    try:
+        d = xdisplay.Display(display)
+        serve_clipboard(d)
+    except Exception:  # the server went away at the end of the run
+        pass
+
+
+def serve_clipboard(d):
+    from Xlib import X, Xatom
+    from Xlib.protocol import event as xevent
+    atom = d.intern_atom
+    manager, clipboard, save_targets = atom("CLIPBOARD_MANAGER"), atom("CLIPBOARD"), atom("SAVE_TARGETS")
+    targets, utf8, held_prop = atom("TARGETS"), atom("UTF8_STRING"), atom("KESTRUNE_HELD")
+    win = d.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+    win.set_selection_owner(manager, X.CurrentTime)
+    d.flush()
+    held, pending = None, None
+    while True:
+        e = d.next_event()
+        if e.type == X.SelectionRequest:
+            prop = e.property or e.target
+            if e.selection == manager and e.target == save_targets:
+                pending = e
+                win.convert_selection(clipboard, utf8, held_prop, X.CurrentTime)
+                d.flush()
+                continue
+            if e.selection == clipboard and held is not None and e.target in (targets, utf8, Xatom.STRING):
+                if e.target == targets:
+                    e.requestor.change_property(prop, Xatom.ATOM, 32, [targets, utf8, Xatom.STRING])
+                else:
+                    e.requestor.change_property(prop, e.target, 8, held)
+            else:
+                prop = X.NONE
+            e.requestor.send_event(xevent.SelectionNotify(time=e.time, requestor=e.requestor, selection=e.selection,
+                                                          target=e.target, property=prop))
+            d.flush()
+        elif e.type == X.SelectionNotify and pending is not None:
+            if e.property != X.NONE:
+                held = win.get_full_property(held_prop, X.AnyPropertyType).value
+                win.set_selection_owner(clipboard, X.CurrentTime)
+            p = pending
+            pending = None
+            p.requestor.change_property(p.property, atom("NULL"), 32, [])
+            p.requestor.send_event(xevent.SelectionNotify(time=p.time, requestor=p.requestor, selection=p.selection,
+                                                          target=p.target, property=p.property))
+            d.flush()
+
+
+class Display:
+    """One Xvfb with a clipboard manager, shared by the scenarios of one run."""
+
+    def __init__(self):
+        r, w = os.pipe()
+        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                       pass_fds=[w], stderr=subprocess.DEVNULL)
+        os.close(w)
+        with os.fdopen(r) as f:
+            self.name = ":" + f.readline().strip()
+        threading.Thread(target=clipboard_manager, args=(self.name,), daemon=True).start()
+
+    def close(self):
+        self.server.terminate()
+        self.server.wait()
+
+
+class Session:
+    """The program started in a fresh folder, which its dialogs open in."""
+
+    def __init__(self, display, exe):
+        self.display = display.name
+        self.dir = tempfile.mkdtemp(prefix="kestrune-e2e-")
+        os.makedirs(os.path.join(self.dir, ".bin"))
+        opener = os.path.join(self.dir, ".bin", "xdg-open")
+        with open(opener, "w") as f:
+            f.write("#!/bin/sh\nexit 0\n")
+        os.chmod(opener, 0o755)
+        self.env = dict(os.environ, DISPLAY=self.display, HOME=self.dir, XDG_CONFIG_HOME=os.path.join(self.dir, ".config"),
+                        PATH=os.path.join(self.dir, ".bin") + ":" + os.environ.get("PATH", ""))
+        self.env.pop("QT_QPA_PLATFORM", None)
+        self.exe = exe
+        self.proc = None
+
+    def start(self, prefix=()):
+        self.proc = subprocess.Popen(list(prefix) + [self.exe], cwd=self.dir, env=self.env,
+                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        self.main = self.wait_window(MAIN)
+        return self
+
+    def xdo(self, *args):
+        return run("xdotool", *args, env=self.env).stdout.strip()
+
+    def windows(self, title):
+        out = self.xdo("search", "--onlyvisible", "--name", "^" + title.replace("(", "\\(").replace(")", "\\)") + "$")
+        return out.split()
+
+    def wait_window(self, title):
+        if self.proc.poll() is not None:
+            raise Failed("the program ended (%s) while waiting for %r" % (self.proc.returncode, title))
+        return poll("window %r" % title, lambda: (self.windows(title) or [None])[0]
+                    if self.proc.poll() is None else self._ended(title))
+
+    def _ended(self, title):
+        raise Failed("the program ended (%s) while waiting for %r" % (self.proc.returncode, title))
+
+    def wait_gone(self, wid):
+        poll("window %s to go" % wid, lambda: wid not in self.xdo("search", "--onlyvisible", "--name", ".").split())
+
+    def geometry(self, wid):
+        vals = dict(line.split("=") for line in self.xdo("getwindowgeometry", "--shell", wid).splitlines())
+        return int(vals["X"]), int(vals["Y"]), int(vals["WIDTH"]), int(vals["HEIGHT"])
+
+    def click(self, button):
+        x, y, _, _ = self.geometry(self.main)
+        left, top, width, height = ((t + 7) // 15 for t in BUTTONS[button])
+        self.xdo("windowfocus", "--sync", self.main)
+        self.xdo("mousemove", str(x + left + width // 2), str(y + top + height // 2), "click", "1")
+
+    def pick(self, dialog, rows):
+        """Clicks rows of the file dialog's list, Ctrl held from the second on.
+        Qt's own dialog at its first size lists files from 70 px below its top,
+        18 px a row."""
+        x, y, _, _ = self.geometry(dialog)
+        for i, row in enumerate(rows):
+            at = [str(x + 60 + 85), str(y + 70 + 18 * row)]
+            if i == 0:
+                self.xdo("mousemove", *at, "click", "1")
+            else:
+                self.xdo("keydown", "ctrl", "mousemove", *at, "click", "1", "keyup", "ctrl")
+
+    def restart_unprivileged(self):
+        """The program again, as a user whom file permissions bind (root is not)."""
+        self.close()
+        prefix = ("setpriv", "--reuid=65534", "--regid=65534", "--clear-groups") if os.geteuid() == 0 else ()
+        self.start(prefix)
+
+    def answer(self, title, *keys, text=None, closes=True):
+        """Waits for a dialog or box, types text into it, presses keys, waits
+        for it to close; returns its geometry."""
+        wid = self.wait_window(title)
+        geometry = self.geometry(wid)
+        self.xdo("windowfocus", "--sync", wid)
+        if text is not None:
+            self.xdo("key", "--clearmodifiers", "ctrl+a", "BackSpace")
+            self.xdo("type", "--delay", "15", text)
+        if keys:
+            self.xdo("key", "--delay", "30", *keys)
+        if closes:
+            self.wait_gone(wid)
+        return geometry
+
+    def settle(self):
+        """Returns once the program has finished what it was doing: the input
+        box opens only when no handler runs and no box is open."""
+        check(not self.windows(APP), "a box is open that should not be")
+        self.click(1)
+        self.answer(APP, "Escape")
+
+    def load(self, text):
+        self.click(4)
+        self.answer(LOAD, "Return", text=text)
+
+    def save(self, button, text):
+        self.click(button)
+        self.answer(SAVE, "Return", text=text)
+
+    def extract(self):
+        self.click(2)
+        self.answer(APP, "Return")
+
+    def close(self):
+        """The window's close button: WM_DELETE_WINDOW, then the exit status."""
+        from Xlib import X, display as xdisplay
+        from Xlib.protocol import event as xevent
+        d = xdisplay.Display(self.display)
+        win = d.create_resource_object("window", int(self.main))
+        protocols = d.intern_atom("WM_PROTOCOLS")
+        msg = xevent.ClientMessage(window=win, client_type=protocols,
+                                   data=(32, [d.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
+        win.send_event(msg)
+        d.flush()
+        d.close()
+        try:
+            self.proc.wait(LIMIT)
+        except subprocess.TimeoutExpired:
+            raise Failed("the program did not end after the close request")
+        out = self.proc.stdout.read()
+        check(self.proc.returncode == 0, "exit status %s:\n%s" % (self.proc.returncode, out))
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data if isinstance(data, bytes) else data.encode())
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def files(self):
+        return sorted(n for n in os.listdir(self.dir) if not n.startswith("."))
+
+    def clipboard(self):
+        out = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, env=self.env).stdout
+        return out.decode("utf-8", "replace")
+
+    def set_clipboard(self, text):
+        subprocess.run(["xclip", "-i", "-selection", "clipboard"], input=text, text=True, env=self.env, check=True)
+
+    def end(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def lines(*rows):
+    return "".join(r + "\r\n" for r in rows).encode()
+
+
+LIST_A = "ann@alpha.example\r\nbeta.example\r\n"
+LIST_B = "bob@gamma.example\r\n"
+SAVED_A = {6: lines("alpha.example", "beta.example"), 7: b"alpha.example,beta.example"}
+
+
+def loaded_a(s):
+    s.write("a.txt", LIST_A)
+    s.load("a.txt")
+    s.extract()
+
+
+def load_extract_save(s):
+    loaded_a(s)
+    s.save(6, "out.txt")
+    s.settle()
+    check(s.read("out.txt") == SAVED_A[6], repr(s.read("out.txt")))
+    s.close()
+
+
+def entry_box(s):
+    """A typed entry is added; Escape and an empty answer add nothing."""
+    s.click(1)
+    s.answer(APP, "Return", text="cat@delta.example")
+    s.click(1)
+    s.answer(APP, "Escape", text="dog@never.example")
+    s.click(1)
+    s.answer(APP, "Return")
+    s.extract()
+    copied(s, "delta.example\r\n")
+
+
+def copied(s, expected):
+    s.click(5)
+    s.answer(APP, "Return")
+    check(s.clipboard() == expected, "clipboard %r" % s.clipboard()[:200])
+
+
+def long_and_broken_paste(s):
+    """Pasted text of any length stays whole; a pasted line break is the blank the field shows."""
+    long = "d" * 40000 + ".example"
+    for pasted, expected in (("ann@" + long, long + "\r\n"), ("ann@alpha.example\nbob@gamma.example", None)):
+        s.set_clipboard(pasted)
+        s.click(1)
+        s.answer(APP, "ctrl+v", "Return")
+        s.click(3)
+        s.extract()
+        s.click(8)
+        s.click(5)
+        s.answer(APP, "Return")
+        text = s.clipboard()
+        if expected:
+            check(text == expected, "entry cut to %d characters" % len(text))
+        else:
+            check(text.count("\n") == 1 and text.endswith("\r\n"), "one entry became %r" % text)
+
+
+def load_several_typed(s):
+    """Quoted names load in the order typed; a missing one gets one box."""
+    s.write("a b.txt", LIST_B)
+    s.write("ünï.txt", "eve@epsilon.example\r\n")
+    s.click(4)
+    s.answer(LOAD, "Return", text='"ünï.txt" "gone.txt" "a b.txt"')
+    s.answer(APP, "Return")  # File not found
+    s.extract()
+    copied(s, "epsilon.example\r\ngamma.example\r\n")
+
+
+def load_typed_folders(s):
+    """The folder shown, and another folder, open when typed; a name typed next loads from there."""
+    os.mkdir(s.path("sub dir"))
+    s.write("sub dir/b.txt", LIST_B)
+    s.write("a.txt", LIST_A)
+    s.click(4)
+    s.answer(LOAD, "Return", text=s.dir, closes=False)
+    s.answer(LOAD, "Return", text="sub dir", closes=False)
+    s.answer(LOAD, "Return", text="b.txt")
+    s.extract()
+    copied(s, "gamma.example\r\n")
+
+
+def load_cancel_start_empty(s):
+    """Cancel loads nothing; Start and copy on empty lists each answer with a box and change nothing."""
+    s.set_clipboard("before")
+    s.click(4)
+    s.answer(LOAD, "Escape")
+    s.click(2)
+    s.answer(APP, "Return")  # No Email/Url(s) added.
+    copied(s, "before")
+    s.close()
+    check(s.clipboard() == "before", "clipboard changed")
+
+
+def load_picked(s):
+    """Several files picked with Ctrl+click in the dialog's list."""
+    s.write("a.txt", LIST_A)
+    s.write("b.txt", LIST_B)
+    s.write("c.txt", "cy@zeta.example\r\n")
+    s.click(4)
+    wid = s.wait_window(LOAD)
+    s.pick(wid, [0, 2])
+    s.answer(LOAD, "Return")
+    s.extract()
+    copied(s, "alpha.example\r\nbeta.example\r\nzeta.example\r\n")
+
+
+def saves(s, button):
+    """New name, existing name answered No then Yes (Enter), a typed folder, Cancel, no extension."""
+    loaded_a(s)
+    os.mkdir(s.path("sub"))
+    s.write("old.txt", "old")
+    for name, answer in (("new.txt", None), ("old.txt", "n"), ("old.txt", "Return"), ("plain", None)):
+        s.save(button, name)
+        if answer:
+            s.answer(APP, answer)
+        s.settle()
+    s.click(button)
+    s.answer(SAVE, "Return", text="sub", closes=False)
+    s.answer(SAVE, "Return", text="in.txt")
+    s.click(button)
+    s.answer(SAVE, "Escape", text="cancelled.txt")
+    s.settle()
+    want = SAVED_A[button]
+    check(s.files() == ["a.txt", "new.txt", "old.txt", "plain", "sub"], "files %s" % s.files())
+    for name in ("new.txt", "old.txt", "plain", "sub/in.txt"):
+        check(s.read(name) == want, "%s holds %r" % (name, s.read(name)))
+    s.close()
+
+
+def save_after_multi_load(s):
+    """The save dialog after a several-file load proposes the folder: Enter opens it."""
+    s.write("a.txt", LIST_A)
+    s.write("b.txt", LIST_B)
+    s.load('"a.txt" "b.txt"')
+    s.extract()
+    s.click(6)
+    s.answer(SAVE, "Return", closes=False)
+    s.answer(SAVE, "Return", text="multi.txt")
+    s.settle()
+    check(s.read("multi.txt") == lines("alpha.example", "beta.example", "gamma.example"), repr(s.read("multi.txt")))
+
+
+def quotes_in_names(s):
+    """A name holding a double quote is that file, to load and to save."""
+    s.write('l"q.txt', LIST_B)
+    s.write("q.txt", "keep")
+    s.load('l"q.txt')
+    s.extract()
+    s.save(6, 'o"q.txt')
+    s.settle()
+    check(s.read('o"q.txt') == lines("gamma.example"), "saved %s" % s.files())
+    check(s.read("q.txt") == b"keep", "another file was written")
+
+
+def error_box(s):
+    """A failed save reports in the "Application Error" box, wide enough for its title."""
+    loaded_a(s)
+    s.save(6, "no such folder/x.txt")
+    wid = s.wait_window(ERROR)
+    if os.environ.get("KESTRUNE_E2E_SHOT"):
+        run("import", "-window", "root", os.environ["KESTRUNE_E2E_SHOT"], env=s.env)
+    s.answer(ERROR, "Return")
+    for title in (APP,):
+        s.click(2)
+        _, _, width, _ = s.answer(title, "Return")
+        check(width >= 9 * len(title), "a %d px box for its title" % width)
+
+
+def copy_close_paste(s):
+    """Copied text outlives the program: the clipboard manager takes it at exit."""
+    loaded_a(s)
+    s.click(5)
+    s.answer(APP, "Return")
+    s.close()
+    poll("the clipboard to hold the results", lambda: s.clipboard() == "alpha.example\r\nbeta.example\r\n", 10)
+
+
+def save_over_in_locked_folder(s):
+    """A writable file in a folder that refuses new files is emptied and written in place."""
+    s.write("a.txt", LIST_A)
+    s.write("old.txt", "old and longer than the results " * 4)
+    os.chmod(s.path("old.txt"), 0o666)
+    os.chmod(s.dir, 0o555)
+    try:
+        s.restart_unprivileged()
+        s.load("a.txt")
+        s.extract()
+        s.save(6, "old.txt")
+        s.answer(APP, "Return")
+        s.settle()
+        check(s.read("old.txt") == SAVED_A[6], "old.txt holds %r" % s.read("old.txt"))
+    finally:
+        os.chmod(s.dir, 0o755)
+
+
+SCENARIOS = [
+    ("load_extract_save", load_extract_save),
+    ("entry_box", entry_box),
+    ("long_and_broken_paste", long_and_broken_paste),
+    ("load_several_typed", load_several_typed),
+    ("load_typed_folders", load_typed_folders),
+    ("load_cancel_start_empty", load_cancel_start_empty),
+    ("load_picked", load_picked),
+    ("save_text", lambda s: saves(s, 6)),
+    ("save_comma", lambda s: saves(s, 7)),
+    ("save_after_multi_load", save_after_multi_load),
+    ("quotes_in_names", quotes_in_names),
+    ("error_box", error_box),
+    ("copy_close_paste", copy_close_paste),
+    ("save_over_in_locked_folder", save_over_in_locked_folder),
+]
+
+
+def preflight():
+    missing = [t for t in ("Xvfb", "xdotool", "xclip") if not shutil.which(t)]
+    try:
+        import Xlib  # noqa: F401
+    except ImportError:
+        missing.append("python3-xlib")
+    return missing
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe")
+    parser.add_argument("--only", nargs="+", action="extend", default=[])
+    parser.add_argument("--list", action="store_true")
+    args = parser.parse_args(argv)
+    names = [n for n, _ in SCENARIOS]
+    if args.list:
+        print("\n".join(names))
+        return 0
+    unknown = [n for n in args.only if n not in names]
+    if unknown or not args.exe:
+        parser.error("unknown scenario(s): %s" % " ".join(unknown) if unknown else "--exe is required")
+    missing = preflight()
+    if missing:
+        print("skipped: missing " + ", ".join(missing))
+        return SKIP
+    display = Display()
+    failures = 0
+    try:
+        for name, scenario in SCENARIOS:
+            if args.only and name not in args.only:
+                continue
+            session = Session(display, os.path.abspath(args.exe))
+            began = time.monotonic()
+            try:
+                scenario(session.start())
+                print("PASS %s (%.1f s)" % (name, time.monotonic() - began), flush=True)
+            except Failed as e:
+                failures += 1
+                if os.environ.get("KESTRUNE_E2E_SHOTS"):
+                    run("import", "-window", "root", os.path.join(os.environ["KESTRUNE_E2E_SHOTS"], name + ".png"),
+                        env=session.env)
+                print("FAIL %s: %s" % (name, e), flush=True)
+            finally:
+                session.end()
+    finally:
+        display.close()
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
