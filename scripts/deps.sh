@@ -10,6 +10,7 @@ kestrune_packages=(
   xvfb xauth x11-utils
   clang libclang-rt-dev
   dpkg-dev desktop-file-utils appstream strace
+  xdotool xclip python3-xlib
 )
 
 kestrune_install_missing() {
