@@ -7,7 +7,7 @@ kestrune_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation
-  xvfb xauth x11-utils
+  xvfb xauth x11-utils xdotool xclip python3-xlib imagemagick
   clang libclang-rt-dev
 )
 
