@@ -113,9 +113,12 @@ class Display:
     """One Xvfb with a clipboard manager, shared by the scenarios of one run."""
 
     def __init__(self):
+        # -noreset: the server would otherwise start afresh, forgetting the
+        # keys below and refusing clients meanwhile, whenever its last client
+        # leaves. It writes its display number once it takes clients.
         r, w = os.pipe()
-        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                       pass_fds=[w], stderr=subprocess.DEVNULL)
+        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                                        "-noreset"], pass_fds=[w], stderr=subprocess.DEVNULL)
         os.close(w)
         with os.fdopen(r) as f:
             self.name = ":" + f.readline().strip()
@@ -175,12 +178,12 @@ class Session:
 
     def wait_window(self, title):
         if self.proc.poll() is not None:
-            raise Failed("the program ended (%s) while waiting for %r" % (self.proc.returncode, title))
+            self._ended(title)
         return poll("window %r" % title, lambda: (self.windows(title) or [None])[0]
                     if self.proc.poll() is None else self._ended(title))
 
     def _ended(self, title):
-        raise Failed("the program ended (%s) while waiting for %r" % (self.proc.returncode, title))
+        raise Failed("the program ended (%s) while waiting for %r:\n%s" % (self.proc.returncode, title, self.output()))
 
     def wait_gone(self, wid):
         poll("window %s to go" % wid, lambda: wid not in self.xdo("search", "--onlyvisible", "--name", ".").split())
@@ -563,6 +566,8 @@ def main(argv=None):
                 print("PASS %s (%.1f s)" % (name, time.monotonic() - began), flush=True)
             except Failed as e:
                 failures += 1
+                if display.server.poll() is not None:
+                    e = Failed("%s\n(the X server ended: %s)" % (e, display.server.returncode))
                 if os.environ.get("KESTRUNE_E2E_SHOTS") and shutil.which("import"):
                     run("import", "-window", "root", os.path.join(os.environ["KESTRUNE_E2E_SHOTS"], name + ".png"),
                         env=session.env)
