@@ -7,10 +7,9 @@ kestrune_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation
-  xvfb xauth x11-utils
+  xvfb xauth x11-utils xdotool xclip python3-xlib imagemagick
   clang libclang-rt-dev
   dpkg-dev desktop-file-utils appstream strace
-  xdotool xclip python3-xlib
 )
 
 kestrune_install_missing() {
