@@ -7,9 +7,10 @@ kestrune_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation
-  xvfb xauth x11-utils
-  dbus at-spi2-core python3-pyatspi xdotool
+  xvfb xauth x11-utils xdotool xclip python3-xlib imagemagick
+  dbus at-spi2-core python3-pyatspi
   clang libclang-rt-dev
+  dpkg-dev desktop-file-utils appstream strace
 )
 
 kestrune_install_missing() {

@@ -23,6 +23,7 @@ MAIN = APP + " 2021"
 ERROR = "Application Error"
 LOAD = "Load List(s) - Hold Ctrl to select multiple list files"
 SAVE = "Save"
+NON_ASCII = "üïé"  # Latin-1 letters, whose keysyms are their code points
 LIMIT = 30.0  # seconds for anything to show; generous for the sanitizer build
 SKIP = 77     # CTest's SKIP_RETURN_CODE
 
@@ -112,13 +113,31 @@ class Display:
     """One Xvfb with a clipboard manager, shared by the scenarios of one run."""
 
     def __init__(self):
+        # -noreset: the server would otherwise start afresh, forgetting the
+        # keys below and refusing clients meanwhile, whenever its last client
+        # leaves. It writes its display number once it takes clients.
         r, w = os.pipe()
-        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                       pass_fds=[w], stderr=subprocess.DEVNULL)
+        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                                        "-noreset"], pass_fds=[w], stderr=subprocess.DEVNULL)
         os.close(w)
         with os.fdopen(r) as f:
             self.name = ":" + f.readline().strip()
+        self.type_letters(NON_ASCII)
         threading.Thread(target=clipboard_manager, args=(self.name,), daemon=True).start()
+
+    def type_letters(self, letters):
+        """Gives letters keys of their own before any program starts: xdotool
+        would otherwise remap a key for each one while typing, which a
+        program may read with the old map."""
+        from Xlib import display as xdisplay
+        d = xdisplay.Display(self.name)
+        first = d.display.info.min_keycode
+        keymap = d.get_keyboard_mapping(first, d.display.info.max_keycode - first + 1)
+        free = [first + i for i, syms in enumerate(keymap) if not any(syms)]
+        for code, letter in zip(free, letters):
+            d.change_keyboard_mapping(code, [(ord(letter), ord(letter.upper()))])
+        d.sync()
+        d.close()
 
     def close(self):
         self.server.terminate()
@@ -143,8 +162,10 @@ class Session:
         self.proc = None
 
     def start(self, prefix=()):
+        # A file, not a pipe: a program that fills an unread pipe stops.
+        self.log = open(os.path.join(self.dir, ".bin", "log"), "w+")
         self.proc = subprocess.Popen(list(prefix) + [self.exe], cwd=self.dir, env=self.env,
-                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                                     stdout=self.log, stderr=subprocess.STDOUT)
         self.main = self.wait_window(MAIN)
         return self
 
@@ -157,12 +178,12 @@ class Session:
 
     def wait_window(self, title):
         if self.proc.poll() is not None:
-            raise Failed("the program ended (%s) while waiting for %r" % (self.proc.returncode, title))
+            self._ended(title)
         return poll("window %r" % title, lambda: (self.windows(title) or [None])[0]
                     if self.proc.poll() is None else self._ended(title))
 
     def _ended(self, title):
-        raise Failed("the program ended (%s) while waiting for %r" % (self.proc.returncode, title))
+        raise Failed("the program ended (%s) while waiting for %r:\n%s" % (self.proc.returncode, title, self.output()))
 
     def wait_gone(self, wid):
         poll("window %s to go" % wid, lambda: wid not in self.xdo("search", "--onlyvisible", "--name", ".").split())
@@ -230,23 +251,37 @@ class Session:
         self.answer(APP, "Return")
 
     def close(self):
-        """The window's close button: WM_DELETE_WINDOW, then the exit status."""
+        """The window's close button: WM_DELETE_WINDOW, then the exit status.
+        Now and then Qt drops a close request that comes straight after a box
+        closes, so the request is repeated while the window stays."""
         from Xlib import X, display as xdisplay
         from Xlib.protocol import event as xevent
         d = xdisplay.Display(self.display)
         win = d.create_resource_object("window", int(self.main))
-        protocols = d.intern_atom("WM_PROTOCOLS")
-        msg = xevent.ClientMessage(window=win, client_type=protocols,
-                                   data=(32, [d.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
-        win.send_event(msg)
-        d.flush()
-        d.close()
+        message = xevent.ClientMessage(window=win, client_type=d.intern_atom("WM_PROTOCOLS"),
+                                       data=(32, [d.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
+
+        def ended():
+            if self.proc.poll() is not None:
+                return True
+            if self.main in self.windows(MAIN):
+                win.send_event(message)
+                d.flush()
+            try:
+                self.proc.wait(1)
+            except subprocess.TimeoutExpired:
+                return False
+            return True
         try:
-            self.proc.wait(LIMIT)
-        except subprocess.TimeoutExpired:
-            raise Failed("the program did not end after the close request")
-        out = self.proc.stdout.read()
+            poll("the program to end after the close request", ended)
+        finally:
+            d.close()
+        out = self.output()
         check(self.proc.returncode == 0, "exit status %s:\n%s" % (self.proc.returncode, out))
+
+    def output(self):
+        self.log.seek(0)
+        return self.log.read()[-4000:]
 
     def path(self, name):
         return os.path.join(self.dir, name)
@@ -438,7 +473,7 @@ def error_box(s):
     loaded_a(s)
     s.save(6, "no such folder/x.txt")
     wid = s.wait_window(ERROR)
-    if os.environ.get("KESTRUNE_E2E_SHOT"):
+    if os.environ.get("KESTRUNE_E2E_SHOT") and shutil.which("import"):
         run("import", "-window", "root", os.environ["KESTRUNE_E2E_SHOT"], env=s.env)
     s.answer(ERROR, "Return")
     for title in (APP,):
@@ -551,7 +586,9 @@ def main(argv=None):
                 print("PASS %s (%.1f s)" % (name, time.monotonic() - began), flush=True)
             except Failed as e:
                 failures += 1
-                if os.environ.get("KESTRUNE_E2E_SHOTS"):
+                if display.server.poll() is not None:
+                    e = Failed("%s\n(the X server ended: %s)" % (e, display.server.returncode))
+                if os.environ.get("KESTRUNE_E2E_SHOTS") and shutil.which("import"):
                     run("import", "-window", "root", os.path.join(os.environ["KESTRUNE_E2E_SHOTS"], name + ".png"),
                         env=session.env)
                 print("FAIL %s: %s" % (name, e), flush=True)

@@ -27,6 +27,25 @@ private slots:
         QCOMPARE(QtPlatform::displayText(text), shown);
     }
 
+    // The input box's answer is what its one-line field showed: a blank for
+    // each pasted line break, whichever kind.
+    void pastedLineBreaks_data()
+    {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("CR LF is one blank") << "a@b.example\r\nc@d.example" << "a@b.example c@d.example";
+        QTest::newRow("bare CR") << "a\rb" << "a b";
+        QTest::newRow("empty line") << "a\n\nb" << "a  b";
+        QTest::newRow("trailing") << "a\r\n" << "a ";
+        QTest::newRow("none") << "a b" << "a b";
+    }
+    void pastedLineBreaks()
+    {
+        QFETCH(QString, pasted);
+        QFETCH(QString, entry);
+        QCOMPARE(QtPlatform::oneLine(pasted), entry);
+    }
+
     void nameFilters_data()
     {
         QTest::addColumn<QString>("filter");

@@ -1,0 +1,38 @@
+# Packages from the normal build: `cmake --build build --target package`
+# (or cpack in the build folder). Linux: a Debian package and a tarball of the
+# same tree; Windows: a ZIP of the deployed folder and, when makensis is
+# found, an installer.
+set(CPACK_PACKAGE_NAME kestrune)
+set(CPACK_PACKAGE_VENDOR "Kestrune developers")
+set(CPACK_PACKAGE_CONTACT "Kestrune developers <bugs@kestrune.example>")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.kestrune.example/")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "derive the domains of a list of e-mail and web addresses")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Kestrune Domain Extractor fills a list with e-mail and web addresses, typed in, loaded line by line\n"
+    "from text files or added as samples, and derives one domain from every entry: the text after the\n"
+    "@ of an e-mail address, a web address without its scheme and www. The domains can be copied to\n"
+    "the clipboard, saved one per line or saved comma-delimited.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Kestrune)
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+    find_program(KESTRUNE_MAKENSIS makensis)
+    if(KESTRUNE_MAKENSIS)
+        list(APPEND CPACK_GENERATOR NSIS)
+    endif()
+    set(CPACK_PACKAGE_EXECUTABLES kestrune "Kestrune Domain Extractor")
+    set(CPACK_NSIS_DISPLAY_NAME "Kestrune Domain Extractor")
+    set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/resources/icons/kestrune.ico)
+    set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/icons/kestrune.ico)
+    set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\kestrune.exe")
+else()
+    set(CPACK_GENERATOR DEB TGZ)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+    # The libraries the executable links, as dpkg-shlibdeps finds them.
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+
+include(CPack)
