@@ -175,8 +175,9 @@ bool ListModel::rowStartsWith(int row, QStringView prefix) const
     for (const QChar c : prefix)
         ascii = ascii && c.unicode() < 0x80;
     if (ascii) {
-        // Stored bytes compare directly: an ASCII character is one byte in UTF-8.
-        const QByteArrayView bytes = texts_.utf8At(row);
+        // Stored bytes compare directly: an ASCII character is one byte in UTF-8,
+        // and the same byte in a row kept as raw bytes.
+        const QByteArrayView bytes = texts_.bytesAt(row);
         if (bytes.size() < prefix.size())
             return false;
         for (qsizetype i = 0; i < prefix.size(); ++i)
