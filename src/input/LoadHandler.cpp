@@ -13,11 +13,11 @@ void Form1::PushButton4_Click()
 {
     HandlerSteps s(platform(), QStringLiteral("PushButton4_Click"));
     s.step(100, [&] { CommonDialog1.setFileName(QString()); });
-    s.step(102, [&] { CommonDialog1.setFlags(2621953); });
+    s.step(102, [&] { CommonDialog1.setFlags(kFileDialogFlags); });
     s.step(104, [&] {
         CommonDialog1.setDialogTitle(QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"));
     });
-    s.step(106, [&] { CommonDialog1.setFilter(QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|")); });
+    s.step(106, [&] { CommonDialog1.setFilter(QLatin1String(kFileDialogFilter)); });
     // A selection too long for the name buffer: nothing is loaded, and the
     // pointer was never touched.
     if (s.stepUnless(108, ErrNo::FileNameBufferTooSmall, [&] { CommonDialog1.ShowOpen(); })

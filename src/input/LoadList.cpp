@@ -19,15 +19,6 @@ namespace Main {
 
 namespace {
 
-bool isAscii(QByteArrayView bytes)
-{
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
 
 QString collapsePairs(QStringView text, QChar separator)
 {
@@ -48,7 +39,7 @@ void AppendListLine(ListModel &list, QByteArrayView line)
     static const bool utf8 = SystemCodePageIsUtf8();
     // Stored bytes are UTF-8. ASCII reads the same in every code page, and on
     // a UTF-8 system any valid line does: only the rest needs decoding.
-    if (utf8 ? line.isValidUtf8() : isAscii(line)) {
+    if (utf8 ? line.isValidUtf8() : IsAscii(line)) {
         list.addUtf8(line);
         return;
     }

@@ -7,25 +7,6 @@
 
 namespace ListFormats {
 
-bool IsAscii(QByteArrayView bytes)
-{
-    // One pass without early exit; the compiler turns it into wide loads.
-    unsigned char seen = 0;
-    for (const char ch : bytes)
-        seen |= static_cast<unsigned char>(ch);
-    return seen < 0x80;
-}
-
-QString TextOfUtf8(QByteArrayView utf8)
-{
-    return TextColumn::decode(utf8);
-}
-
-QString TextOfRaw(QByteArrayView bytes)
-{
-    return TextOfWindows1252(bytes);
-}
-
 CodePageEncoder::CodePageEncoder(QStringConverter::Encoding encoding)
     : passThrough_(encoding == QStringConverter::Utf8
                    || (encoding == QStringConverter::System && SystemCodePageIsUtf8())),
@@ -41,7 +22,7 @@ void CodePageEncoder::append(QByteArray &out, QByteArrayView utf8)
     else if (asciiAsIs_ && IsAscii(utf8))
         out.append(utf8.data(), utf8.size());
     else
-        append(out, QStringView(TextOfUtf8(utf8)));
+        append(out, QStringView(TextColumn::decode(utf8)));
 }
 
 void CodePageEncoder::append(QByteArray &out, QStringView text)
@@ -82,6 +63,70 @@ struct ByteSink {
 };
 
 } // namespace
+
+qsizetype CellText::length() const
+{
+    switch (kind_) {
+    case Kind::Text:
+        return text_.size();
+    case Kind::Raw:
+        return bytes_.size();
+    case Kind::Utf8:
+        break;
+    }
+    return IsAscii(bytes_) ? bytes_.size() : TextColumn::decode(bytes_).size();
+}
+
+void CellText::appendTo(QString &out) const
+{
+    if (kind_ == Kind::Text)
+        out.append(text_);
+    else if (IsAscii(bytes_))
+        out.append(QLatin1String(bytes_.data(), bytes_.size()));
+    else
+        out.append(kind_ == Kind::Raw ? TextOfWindows1252(bytes_) : TextColumn::decode(bytes_));
+}
+
+void CellText::encodeTo(QByteArray &out, CodePageEncoder &encoder) const
+{
+    if (kind_ == Kind::Utf8)
+        encoder.append(out, bytes_);
+    else if (kind_ == Kind::Raw)
+        out.append(bytes_.data(), bytes_.size());
+    else
+        encoder.append(out, text_);
+}
+
+void ClipboardLines::addCell(int column, const CellText &cell)
+{
+    // A column added while the copy ran has no entry in the width table.
+    if (column < 1 || size_t(column) > widths_.size())
+        throw RuntimeError(kSubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+    const qsizetype before = text_.size();
+    cell.appendTo(text_);
+    const qsizetype pad = widths_[size_t(column - 1)] - (text_.size() - before);
+    if (pad > 0)
+        text_.resize(text_.size() + pad, QLatin1Char(' '));
+    text_.append(QLatin1Char('\t'));
+}
+
+void ClipboardLines::endLine()
+{
+    // Trimming stops at the line's start: what lies before it ends in LF.
+    if (text_.size() > lineStart_)
+        text_.chop(1);
+    qsizetype end = text_.size();
+    while (end > lineStart_ && text_.at(end - 1) == QLatin1Char(' '))
+        --end;
+    text_.truncate(end);
+    text_.append(QLatin1String("\r\n"));
+}
+
+void AppendTextFileLine(QByteArray &out, const CellText &row, CodePageEncoder &encoder)
+{
+    row.encodeTo(out, encoder);
+    out.append("\r\n", 2);
+}
 
 QString ClipboardText(const TableData &table)
 {

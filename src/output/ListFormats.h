@@ -30,12 +30,6 @@
 
 namespace ListFormats {
 
-bool IsAscii(QByteArrayView bytes);
-
-// A row's stored UTF-8 as text. A byte-order mark at its start is part of the
-// entry, as the list shows it; QString::fromUtf8 alone would drop it.
-QString TextOfUtf8(QByteArrayView utf8);
-
 // Files are written in the system's code page. Where that is UTF-8 (Linux, and
 // Windows set to UTF-8) the list's own UTF-8 bytes go out untouched. Meant for
 // code pages that keep ASCII as it is (every system code page does): the
@@ -55,9 +49,6 @@ private:
     QStringEncoder encoder_;
 };
 
-// A raw row's bytes as text: Windows-1252, one character per byte.
-QString TextOfRaw(QByteArrayView bytes);
-
 // One cell as the list hands it over: a row's own text straight from its UTF-8
 // storage (no QString per row), a raw row's own bytes, or a sub-item as text.
 // A raw row is shown (clipboard) as Windows-1252 reads it but written to files
@@ -70,36 +61,11 @@ public:
     static CellText fromText(QString text) { return CellText(std::move(text)); }
 
     // In 16-bit units, as the width table counts.
-    qsizetype length() const
-    {
-        switch (kind_) {
-        case Kind::Text:
-            return text_.size();
-        case Kind::Raw:
-            return bytes_.size();
-        case Kind::Utf8:
-            break;
-        }
-        return IsAscii(bytes_) ? bytes_.size() : TextOfUtf8(bytes_).size();
-    }
-    void appendTo(QString &out) const
-    {
-        if (kind_ == Kind::Text)
-            out.append(text_);
-        else if (IsAscii(bytes_))
-            out.append(QLatin1String(bytes_.data(), bytes_.size()));
-        else
-            out.append(kind_ == Kind::Raw ? TextOfRaw(bytes_) : TextOfUtf8(bytes_));
-    }
-    void encodeTo(QByteArray &out, CodePageEncoder &encoder) const
-    {
-        if (kind_ == Kind::Utf8)
-            encoder.append(out, bytes_);
-        else if (kind_ == Kind::Raw)
-            out.append(bytes_.data(), bytes_.size());
-        else
-            encoder.append(out, text_);
-    }
+    qsizetype length() const;
+    // As text: a raw row as Windows-1252 reads it, a byte-order mark kept.
+    void appendTo(QString &out) const;
+    // As file bytes: text in the code page, a raw row as its own bytes.
+    void encodeTo(QByteArray &out, CodePageEncoder &encoder) const;
 
 private:
     enum class Kind : unsigned char { Utf8, Raw, Text };
@@ -121,29 +87,8 @@ public:
 
     void reserve(qsizetype chars) { text_.reserve(chars); }
     void beginLine() { lineStart_ = text_.size(); }
-    void addCell(int column, const CellText &cell)
-    {
-        // A column added while the copy ran has no entry in the width table.
-        if (column < 1 || size_t(column) > widths_.size())
-            throw RuntimeError(kSubscriptOutOfRange, QStringLiteral("Subscript out of range"));
-        const qsizetype before = text_.size();
-        cell.appendTo(text_);
-        const qsizetype pad = widths_[size_t(column - 1)] - (text_.size() - before);
-        if (pad > 0)
-            text_.resize(text_.size() + pad, QLatin1Char(' '));
-        text_.append(QLatin1Char('\t'));
-    }
-    void endLine()
-    {
-        // Trimming stops at the line's start: what lies before it ends in LF.
-        if (text_.size() > lineStart_)
-            text_.chop(1);
-        qsizetype end = text_.size();
-        while (end > lineStart_ && text_.at(end - 1) == QLatin1Char(' '))
-            --end;
-        text_.truncate(end);
-        text_.append(QLatin1String("\r\n"));
-    }
+    void addCell(int column, const CellText &cell);
+    void endLine();
     QString take() { return std::move(text_); }
 
     static constexpr int kSubscriptOutOfRange = 9;
@@ -239,11 +184,7 @@ void WriteCommaDelimited(const Table &table, Sink &sink, CodePageEncoder &encode
 }
 
 // One line of the text file: the row as it is (blanks at its end kept), CR LF.
-inline void AppendTextFileLine(QByteArray &out, const CellText &row, CodePageEncoder &encoder)
-{
-    row.encodeTo(out, encoder);
-    out.append("\r\n", 2);
-}
+void AppendTextFileLine(QByteArray &out, const CellText &row, CodePageEncoder &encoder);
 
 // A list held in memory, for the plain functions below.
 struct TableData {

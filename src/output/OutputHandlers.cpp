@@ -11,11 +11,7 @@
 
 namespace {
 
-// Read-only box ticked, several files, Explorer style, long names; no
-// overwrite prompt: the saves ask their own question.
-constexpr long kSaveDialogFlags = 2621953;
 const char *const kSaveDialogTitle = "Save";
-const char *const kSaveDialogFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
 
 const char *const kCopiedMessage = "Results have been copied to the clipboard.\r\r"
                                    "Click a text area where you normally type and press Ctrl+V to paste the clipboard.";
@@ -35,9 +31,9 @@ private:
 // name still holds the last use's choice, which the user did not pick now.
 QString AskSaveName(HandlerSteps &s, CommonDialog &dialog)
 {
-    s.step(108, [&] { dialog.setFlags(kSaveDialogFlags); });
+    s.step(108, [&] { dialog.setFlags(kFileDialogFlags); });
     s.step(110, [&] { dialog.setDialogTitle(QLatin1String(kSaveDialogTitle)); });
-    s.step(112, [&] { dialog.setFilter(QLatin1String(kSaveDialogFilter)); });
+    s.step(112, [&] { dialog.setFilter(QLatin1String(kFileDialogFilter)); });
     const bool shown = s.step(114, [&] { dialog.ShowSave(); });
     QString name;
     s.step(116, [&] { name = dialog.fileName(); });

@@ -15,6 +15,15 @@ bool SystemCodePageIsUtf8()
     return utf8;
 }
 
+bool IsAscii(QByteArrayView bytes)
+{
+    // One pass without early exit; the compiler turns it into wide loads.
+    unsigned char seen = 0;
+    for (const char ch : bytes)
+        seen |= static_cast<unsigned char>(ch);
+    return seen < 0x80;
+}
+
 QString TextOfWindows1252(QByteArrayView bytes)
 {
     // 0x80..0x9F; the rest of the bytes are the Latin-1 characters of their value.

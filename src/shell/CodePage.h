@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QByteArrayView>
+#include <QString>
+
 // Whether the system's code page is UTF-8 (Linux, and Windows set to UTF-8).
 // The lists store UTF-8, so there file bytes go in and out untouched.
 bool SystemCodePageIsUtf8();
 
-#include <QByteArrayView>
-#include <QString>
+// Whether every byte is ASCII: the same character in every system code page.
+bool IsAscii(QByteArrayView bytes);
 
 // Bytes that are not text in the system's code page, read as Windows-1252
 // reads them: the commonest code page of older address lists, and one that

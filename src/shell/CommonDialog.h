@@ -2,6 +2,12 @@
 
 #include "Platform.h"
 
+// What the load and both saves set before every use: read-only box ticked,
+// several files, Explorer style, long names, and no overwrite prompt (the saves
+// ask their own question); text files first, then every file.
+constexpr long kFileDialogFlags = 2621953;
+inline constexpr char kFileDialogFilter[] = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
+
 // The window's one file dialog object, shared by the load and the two saves.
 // It keeps its properties from one use to the next; each use sets flags, title
 // and filter afresh.
