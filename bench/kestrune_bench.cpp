@@ -8,9 +8,9 @@
 // Prints per step the wall time and the longest gap between two event-loop
 // turns, then the peak memory, and checks the saved text file against a plain
 // reference implementation of the rule.
-#include "shell/Form1.h"
-#include "shell/ListModel.h"
-#include "shell/QtPlatform.h"
+#include "shell/window/Form1.h"
+#include "shell/controls/ListModel.h"
+#include "shell/platform/QtPlatform.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

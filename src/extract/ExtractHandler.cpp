@@ -1,9 +1,9 @@
 // "Start Extracting": one domain per entry, in order, into the result list.
 #include "extract/DomainRule.h"
-#include "shell/Form1.h"
-#include "shell/HandlerSteps.h"
-#include "shell/ListModel.h"
-#include "shell/Platform.h"
+#include "shell/window/Form1.h"
+#include "shell/handlers/HandlerSteps.h"
+#include "shell/controls/ListModel.h"
+#include "shell/platform/Platform.h"
 
 void Form1::PushButton2_Click()
 {

@@ -1,8 +1,8 @@
 // Typing one entry, clearing the input list and the three sample entries.
-#include "shell/Form1.h"
-#include "shell/HandlerSteps.h"
-#include "shell/ListModel.h"
-#include "shell/Platform.h"
+#include "shell/window/Form1.h"
+#include "shell/handlers/HandlerSteps.h"
+#include "shell/controls/ListModel.h"
+#include "shell/platform/Platform.h"
 
 #include "input/Samples.h"
 

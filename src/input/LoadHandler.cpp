@@ -1,9 +1,9 @@
 // Loading entries from text files.
-#include "shell/Form1.h"
-#include "shell/HandlerSteps.h"
-#include "shell/ListModel.h"
-#include "shell/Platform.h"
-#include "shell/RuntimeError.h"
+#include "shell/window/Form1.h"
+#include "shell/handlers/HandlerSteps.h"
+#include "shell/controls/ListModel.h"
+#include "shell/platform/Platform.h"
+#include "shell/handlers/RuntimeError.h"
 
 #include "input/LoadList.h"
 

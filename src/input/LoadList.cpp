@@ -2,11 +2,11 @@
 
 #include "LineSplitter.h"
 
-#include "shell/CodePage.h"
-#include "shell/ListModel.h"
-#include "shell/Platform.h"
-#include "shell/RuntimeError.h"
-#include "shell/Startup.h"
+#include "shell/platform/CodePage.h"
+#include "shell/controls/ListModel.h"
+#include "shell/platform/Platform.h"
+#include "shell/handlers/RuntimeError.h"
+#include "shell/handlers/Startup.h"
 
 #include <QDir>
 #include <QFile>

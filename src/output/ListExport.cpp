@@ -4,8 +4,8 @@
 #include "ListTable.h"
 #include "SaveTarget.h"
 
-#include "shell/Platform.h"
-#include "shell/Startup.h"
+#include "shell/platform/Platform.h"
+#include "shell/handlers/Startup.h"
 
 namespace Main {
 

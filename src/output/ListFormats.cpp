@@ -1,7 +1,7 @@
 #include "ListFormats.h"
 
-#include "shell/CodePage.h"
-#include "shell/TextColumn.h"
+#include "shell/platform/CodePage.h"
+#include "shell/controls/TextColumn.h"
 
 #include <QStringDecoder>
 

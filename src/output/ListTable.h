@@ -2,7 +2,7 @@
 
 #include "ListFormats.h"
 
-#include "shell/ListModel.h"
+#include "shell/controls/ListModel.h"
 
 namespace ListFormats {
 

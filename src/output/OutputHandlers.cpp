@@ -3,11 +3,11 @@
 #include "output/ListFormats.h"
 #include "output/SaveTarget.h"
 
-#include "shell/Form1.h"
-#include "shell/HandlerSteps.h"
-#include "shell/ListModel.h"
-#include "shell/Platform.h"
-#include "shell/Startup.h"
+#include "shell/window/Form1.h"
+#include "shell/handlers/HandlerSteps.h"
+#include "shell/controls/ListModel.h"
+#include "shell/platform/Platform.h"
+#include "shell/handlers/Startup.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "SaveTarget.h"
 
-#include "shell/RuntimeError.h"
+#include "shell/handlers/RuntimeError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "Form1.h"
-#include "QtPlatform.h"
+#include "shell/window/Form1.h"
+#include "shell/platform/QtPlatform.h"
 
 #include <QApplication>
 #include <QScreen>

@@ -5,9 +5,9 @@
 // every fault test ends with: which error boxes came, and that an ordinary
 // session still works afterwards.
 
-#include "shell/Form1.h"
-#include "shell/HandlerSteps.h"
-#include "shell/ListModel.h"
+#include "shell/window/Form1.h"
+#include "shell/handlers/HandlerSteps.h"
+#include "shell/controls/ListModel.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QDir>

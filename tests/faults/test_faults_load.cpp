@@ -4,7 +4,7 @@
 // works afterwards.
 #include "FaultRig.h"
 
-#include "shell/CodePage.h"
+#include "shell/platform/CodePage.h"
 
 #include "input/test_load_support.h"
 

@@ -2,7 +2,7 @@
 // fills up under an existing file, names the system refuses, a clipboard that
 // throws; and texts that only some export paths used to mangle (a leading
 // byte-order mark, half a surrogate pair).
-#include "shell/CodePage.h"
+#include "shell/platform/CodePage.h"
 #include "FaultRig.h"
 
 #include "output/ListExport.h"

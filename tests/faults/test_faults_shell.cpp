@@ -3,7 +3,7 @@
 // step, start-up finishes, and the user can work as usual afterwards.
 #include "FaultRig.h"
 
-#include "shell/Startup.h"
+#include "shell/handlers/Startup.h"
 
 namespace {
 

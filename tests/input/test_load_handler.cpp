@@ -1,9 +1,9 @@
 // "Load Emails From Text File" through the real window, with the dialog
 // answered by the scripted platform.
-#include "shell/Form1.h"
-#include "shell/HandlerSteps.h"
-#include "shell/ListModel.h"
-#include "shell/RuntimeError.h"
+#include "shell/window/Form1.h"
+#include "shell/handlers/HandlerSteps.h"
+#include "shell/controls/ListModel.h"
+#include "shell/handlers/RuntimeError.h"
 #include "support/ScriptedPlatform.h"
 #include "test_load_support.h"
 

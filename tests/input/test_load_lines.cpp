@@ -1,12 +1,12 @@
 // The address-file reader: bytes to lines, lines to entries, and the tidying
 // of joined paths.
-#include "shell/CodePage.h"
+#include "shell/platform/CodePage.h"
 #include "support/SplitInBlocks.h"
 #include "input/LineSplitter.h"
 #include "input/LoadList.h"
 
-#include "shell/ListModel.h"
-#include "shell/RuntimeError.h"
+#include "shell/controls/ListModel.h"
+#include "shell/handlers/RuntimeError.h"
 #include "support/ScriptedPlatform.h"
 #include "test_load_support.h"
 

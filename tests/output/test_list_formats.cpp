@@ -2,13 +2,13 @@
 // general procedures on a live list (any number of columns), plus the
 // clipboard's retry rule and what the procedures do when the list changes
 // under them.
-#include "shell/CodePage.h"
+#include "shell/platform/CodePage.h"
 #include "output/ListExport.h"
 #include "output/ListFormats.h"
 #include "output/ListTable.h"
 #include "output/SaveTarget.h"
-#include "shell/ListModel.h"
-#include "shell/RuntimeError.h"
+#include "shell/controls/ListModel.h"
+#include "shell/handlers/RuntimeError.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QDir>

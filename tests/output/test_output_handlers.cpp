@@ -2,10 +2,10 @@
 // clipboard and the files, the boxes shown, the pointer left behind, and what
 // happens when the list is cleared or the program ends in the middle.
 #include "output/ListExport.h"
-#include "shell/CodePage.h"
-#include "shell/Form1.h"
-#include "shell/HandlerSteps.h"
-#include "shell/ListModel.h"
+#include "shell/platform/CodePage.h"
+#include "shell/window/Form1.h"
+#include "shell/handlers/HandlerSteps.h"
+#include "shell/controls/ListModel.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "shell/HandlerSteps.h"
-#include "shell/RuntimeError.h"
+#include "shell/handlers/HandlerSteps.h"
+#include "shell/handlers/RuntimeError.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QTest>

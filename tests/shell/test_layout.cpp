@@ -1,7 +1,7 @@
 // The main window as laid out: every control's place, caption and font, the
 // window's own properties, the tab order, what the lists ignore, and the icon.
-#include "shell/ListView.h"
-#include "shell/Startup.h"
+#include "shell/controls/ListView.h"
+#include "shell/handlers/Startup.h"
 #include "support/WindowFixture.h"
 
 #include <QFile>

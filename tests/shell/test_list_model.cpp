@@ -1,6 +1,6 @@
-#include "shell/ListModel.h"
-#include "shell/RuntimeError.h"
-#include "shell/TextColumn.h"
+#include "shell/controls/ListModel.h"
+#include "shell/handlers/RuntimeError.h"
+#include "shell/controls/TextColumn.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 // The list widget over a model of a million rows: scroll range, selection
 // movement and header widening follow the rows without a pass over them.
-#include "shell/ListView.h"
+#include "shell/controls/ListView.h"
 
 #include <QAccessible>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
-#include "shell/CommonDialog.h"
-#include "shell/QtPlatform.h"
-#include "shell/RuntimeError.h"
+#include "shell/controls/CommonDialog.h"
+#include "shell/platform/QtPlatform.h"
+#include "shell/handlers/RuntimeError.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
 // The window pointer setting as the mouse moves over the window, and the
 // shipped hand cursor.
-#include "shell/ListView.h"
+#include "shell/controls/ListView.h"
 #include "support/WindowFixture.h"
 
 #include <QFile>

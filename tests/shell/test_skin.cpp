@@ -1,7 +1,7 @@
 // The skin: what triggers it, what it colours, what it leaves alone, and how a
 // skin that cannot be applied is reported.
-#include "shell/ListView.h"
-#include "shell/Startup.h"
+#include "shell/controls/ListView.h"
+#include "shell/handlers/Startup.h"
 #include "support/WindowFixture.h"
 
 #include <QCheckBox>

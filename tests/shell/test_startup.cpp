@@ -1,6 +1,6 @@
-#include "shell/Form1.h"
-#include "shell/ListModel.h"
-#include "shell/Startup.h"
+#include "shell/window/Form1.h"
+#include "shell/controls/ListModel.h"
+#include "shell/handlers/Startup.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QBuffer>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ScriptedPlatform.h"
-#include "shell/Form1.h"
-#include "shell/ListModel.h"
+#include "shell/window/Form1.h"
+#include "shell/controls/ListModel.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "HandlerSteps.h"
+#include "shell/handlers/HandlerSteps.h"
 
-#include "Platform.h"
-#include "RuntimeError.h"
+#include "shell/platform/Platform.h"
+#include "shell/handlers/RuntimeError.h"
 
 #include <new>
 

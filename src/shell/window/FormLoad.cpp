@@ -1,11 +1,11 @@
 // Start-up: the steps the window runs once before it is first shown.
-#include "Form1.h"
+#include "shell/window/Form1.h"
 
-#include "HandlerSteps.h"
-#include "ListModel.h"
-#include "Platform.h"
-#include "RuntimeError.h"
-#include "Startup.h"
+#include "shell/handlers/HandlerSteps.h"
+#include "shell/controls/ListModel.h"
+#include "shell/platform/Platform.h"
+#include "shell/handlers/RuntimeError.h"
+#include "shell/handlers/Startup.h"
 
 #include <QDir>
 #include <QIcon>

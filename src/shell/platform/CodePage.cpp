@@ -1,4 +1,4 @@
-#include "CodePage.h"
+#include "shell/platform/CodePage.h"
 
 #include <QString>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
 // The end of the program, and the saves it must not leave half-written.
-#include "Form1.h"
+#include "shell/window/Form1.h"
 
-#include "Platform.h"
+#include "shell/platform/Platform.h"
 
 #include <QCloseEvent>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
-#include "CommonDialog.h"
+#include "shell/controls/CommonDialog.h"
 
-#include "RuntimeError.h"
+#include "shell/handlers/RuntimeError.h"
 
 void CommonDialog::show(FileDialogRequest::Kind kind)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ListModel.h"
+#include "shell/controls/ListModel.h"
 
 #include <QAbstractScrollArea>
 

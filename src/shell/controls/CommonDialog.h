@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform.h"
+#include "shell/platform/Platform.h"
 
 // What the load and both saves set before every use: read-only box ticked,
 // several files, Explorer style, long names, and no overwrite prompt (the saves

@@ -1,7 +1,7 @@
-#include "ListAccessible.h"
+#include "shell/controls/ListAccessible.h"
 
-#include "Form1.h"
-#include "ListView.h"
+#include "shell/window/Form1.h"
+#include "shell/controls/ListView.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

@@ -2,12 +2,12 @@
 // the skin, the cursor file, the pointer feedback and the exit each have a
 // file of their own beside this one; the click handlers live with the part of
 // the program they belong to (src/input, src/extract, src/output).
-#include "Form1.h"
+#include "shell/window/Form1.h"
 
-#include "ListAccessible.h"
-#include "ListView.h"
-#include "Platform.h"
-#include "Twips.h"
+#include "shell/controls/ListAccessible.h"
+#include "shell/controls/ListView.h"
+#include "shell/platform/Platform.h"
+#include "shell/controls/Twips.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "QtPlatform.h"
+#include "shell/platform/QtPlatform.h"
 
-#include "RuntimeError.h"
+#include "shell/handlers/RuntimeError.h"
 
 #include <QApplication>
 #include <QClipboard>

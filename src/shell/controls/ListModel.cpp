@@ -1,6 +1,6 @@
-#include "ListModel.h"
+#include "shell/controls/ListModel.h"
 
-#include "RuntimeError.h"
+#include "shell/handlers/RuntimeError.h"
 
 ListModel::ListModel(QObject *parent) : QAbstractTableModel(parent) {}
 

@@ -1,8 +1,8 @@
 // Pointer feedback: the hand over the buttons, the normal pointer over the
 // window and the lists, and the hourglass left alone while work runs.
-#include "Form1.h"
+#include "shell/window/Form1.h"
 
-#include "ListView.h"
+#include "shell/controls/ListView.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>

@@ -1,5 +1,5 @@
 // The hand cursor file: where its pointer points.
-#include "Form1.h"
+#include "shell/window/Form1.h"
 
 #include <QFile>
 #include <QtEndian>

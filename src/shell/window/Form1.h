@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommonDialog.h"
+#include "shell/controls/CommonDialog.h"
 
 #include <QColor>
 #include <QCursor>

@@ -1,7 +1,7 @@
-#include "ListView.h"
+#include "shell/controls/ListView.h"
 
-#include "ListAccessible.h"
-#include "Twips.h"
+#include "shell/controls/ListAccessible.h"
+#include "shell/controls/Twips.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextColumn.h"
+#include "shell/controls/TextColumn.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

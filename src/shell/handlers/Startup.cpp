@@ -1,6 +1,6 @@
-#include "Startup.h"
+#include "shell/handlers/Startup.h"
 
-#include "Platform.h"
+#include "shell/platform/Platform.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 // The skin: a style sheet file in the application folder. Its presence alone
 // turns the window's plain surfaces to the button face.
-#include "Form1.h"
+#include "shell/window/Form1.h"
 
-#include "Platform.h"
-#include "RuntimeError.h"
+#include "shell/platform/Platform.h"
+#include "shell/handlers/RuntimeError.h"
 
 #include <QApplication>
 #include <QCheckBox>

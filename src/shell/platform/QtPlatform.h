@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform.h"
-#include "YieldGate.h"
+#include "shell/platform/Platform.h"
+#include "shell/platform/YieldGate.h"
 
 #include <QPointer>
 #include <random>

@@ -1,6 +1,6 @@
-#include "TextColumn.h"
+#include "shell/controls/TextColumn.h"
 
-#include "CodePage.h"
+#include "shell/platform/CodePage.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
