@@ -222,12 +222,24 @@ class Session:
         Qt's own dialog at its first size lists files from 70 px below its top,
         18 px a row."""
         x, y, _, _ = self.geometry(dialog)
+        # Qt lists a folder in the background: wait until the last row wanted shows text.
+        poll("the dialog to list row %d" % max(rows), lambda: self.dark_pixels(dialog, 125, 64 + 18 * max(rows), 60, 12))
         for i, row in enumerate(rows):
             at = [str(x + 60 + 85), str(y + 70 + 18 * row)]
             if i == 0:
                 self.xdo("mousemove", *at, "click", "1")
             else:
                 self.xdo("keydown", "ctrl", "mousemove", *at, "click", "1", "keyup", "ctrl")
+
+    def dark_pixels(self, wid, left, top, width, height):
+        from Xlib import X, display as xdisplay
+        d = xdisplay.Display(self.display)
+        try:
+            data = d.create_resource_object("window", int(wid)).get_image(left, top, width, height, X.ZPixmap,
+                                                                          0xFFFFFFFF).data
+        finally:
+            d.close()
+        return any(data[i] < 0x80 and data[i + 1] < 0x80 and data[i + 2] < 0x80 for i in range(0, len(data), 4))
 
     def restart_unprivileged(self):
         """The program again, as a user whom file permissions bind (root is not)."""
