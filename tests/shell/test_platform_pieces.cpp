@@ -46,6 +46,26 @@ private slots:
         QCOMPARE(QtPlatform::oneLine(pasted), entry);
     }
 
+    // The real platform ends through the event loop: the end unwinds the
+    // running handler as far as RunHandler, and nothing runs after it.
+    void realEndStopsEveryHandler()
+    {
+        QtPlatform real;
+        Platform &platform = real;
+        bool rest = false;
+        platform.RunHandler([&] {
+            platform.EndProgram();
+            rest = true;
+        });
+        QVERIFY(!rest);
+        bool later = false;
+        platform.RunHandler([&] { later = true; });
+        QVERIFY(!later);
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, platform.MsgBox(QStringLiteral("Done.")));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, platform.InputBox(QStringLiteral("Enter")));
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, platform.FileDialog(FileDialogRequest{}, nullptr));
+    }
+
     void nameFilters_data()
     {
         QTest::addColumn<QString>("filter");
