@@ -34,14 +34,14 @@ private slots:
         WindowFixture f;
         fill(f.w(), entries);
         QList<int> pointerDuringRun;
-        f.platform.onYield = [&] { pointerDuringRun << f.w().MousePointer(); };
+        f.p.onYield = [&] { pointerDuringRun << f.w().MousePointer(); };
         f.w().PushButton2->click();
         QCOMPARE(rowsOf(f.w().results()), domains);
         QCOMPARE(rowsOf(f.w().entries()), entries); // only read
-        QCOMPARE(f.platform.boxes.size(), 1);
-        QCOMPARE(f.platform.boxes[0].prompt, QStringLiteral("Done."));
-        QCOMPARE(f.platform.boxes[0].buttons, 0);
-        QCOMPARE(f.platform.boxes[0].title, f.platform.appTitle());
+        QCOMPARE(f.p.boxes.size(), 1);
+        QCOMPARE(f.p.boxes[0].prompt, QStringLiteral("Done."));
+        QCOMPARE(f.p.boxes[0].buttons, 0);
+        QCOMPARE(f.p.boxes[0].title, f.p.appTitle());
         QCOMPARE(pointerDuringRun, QList<int>(entries.size(), Form1::PointerHourglass));
         QCOMPARE(f.w().MousePointer(), Form1::PointerDefault);
         QVERIFY(!f.w().IsExtracting);
@@ -63,10 +63,10 @@ private slots:
         f.w().PushButton2->click();
         f.w().PushButton8->click();
         f.w().setMousePointer(Form1::PointerCustom);
-        f.platform.boxes.clear();
+        f.p.boxes.clear();
         f.w().PushButton2->click();
-        QCOMPARE(f.platform.boxTexts(), QStringList{"No Email/Url(s) added."});
-        QCOMPARE(f.platform.boxes[0].buttons, 0);
+        QCOMPARE(f.p.boxTexts(), QStringList{"No Email/Url(s) added."});
+        QCOMPARE(f.p.boxes[0].buttons, 0);
         QCOMPARE(rowsOf(f.w().results()), QStringList{"one.example"});
         QCOMPARE(f.w().MousePointer(), Form1::PointerCustom); // untouched
         QVERIFY(!f.w().IsExtracting);
@@ -94,14 +94,14 @@ private slots:
         WindowFixture f;
         fill(f.w(), entriesAfter.mid(0, 4));
         int yields = 0;
-        f.platform.onYield = [&] {
+        f.p.onYield = [&] {
             if (++yields == 2)
                 f.w().button(button)->click();
         };
         f.w().PushButton2->click();
         QCOMPARE(rowsOf(f.w().entries()), entriesAfter);
         QCOMPARE(rowsOf(f.w().results()), resultsAfter);
-        QCOMPARE(f.platform.boxTexts(), QStringList{"Done."});
+        QCOMPARE(f.p.boxTexts(), QStringList{"Done."});
         QVERIFY(!f.w().IsExtracting);
     }
 
@@ -110,7 +110,7 @@ private slots:
         WindowFixture f;
         fill(f.w(), {"a@1.example", "b@2.example", "c@3.example"});
         int yields = 0;
-        f.platform.onYield = [&] {
+        f.p.onYield = [&] {
             if (++yields == 2)
                 f.w().close();
         };
@@ -121,7 +121,7 @@ private slots:
             ended = true;
         }
         QVERIFY(ended);
-        QVERIFY(f.platform.boxes.isEmpty());
+        QVERIFY(f.p.boxes.isEmpty());
         QCOMPARE(f.w().results().count(), 1);
     }
 };

@@ -47,7 +47,7 @@ private:
     void act()
     {
         ++actions_;
-        ScriptedPlatform &p = f_.platform;
+        ScriptedPlatform &p = f_.p;
         const int button = 1 + int(rng_() % 9);
         const QString dir = f_.appDir.path();
         p.inputAnswers = {pick({QString(), QStringLiteral("typed@mid.example"), QStringLiteral("   ")})};
@@ -104,7 +104,7 @@ private slots:
             f.w().entries().add(e);
         }
         RandomUser user(f, seed, period);
-        f.platform.onYield = [&] { user.onYield(); };
+        f.p.onYield = [&] { user.onYield(); };
 
         f.w().PushButton2->click();
 
@@ -113,8 +113,8 @@ private slots:
         QVERIFY(!f.w().IsExtracting);
         QCOMPARE(f.w().MousePointer(), Form1::PointerDefault);
         // One box per failing step at most: a handful per action, never one per row.
-        QVERIFY2(f.platform.boxes.size() <= 3 * user.actions() + 1, qPrintable(QString::number(f.platform.boxes.size())));
-        QCOMPARE(f.platform.boxes.last().prompt, QStringLiteral("Done."));
+        QVERIFY2(f.p.boxes.size() <= 3 * user.actions() + 1, qPrintable(QString::number(f.p.boxes.size())));
+        QCOMPARE(f.p.boxes.last().prompt, QStringLiteral("Done."));
         // The entries the run took are still there, in order; later ones only follow them.
         for (int i = 0; i < entries; i += 997)
             QCOMPARE(f.w().entries().text(i + 1), input[i]);

@@ -2,7 +2,7 @@
 // and the read, a 100 MB line and binary files: each failing file gives at
 // most one box, the others still load, nothing hangs, and an ordinary session
 // works afterwards.
-#include "FaultRig.h"
+#include "OrdinarySession.h"
 
 #include "shell/platform/CodePage.h"
 
@@ -92,13 +92,13 @@ private slots:
         QFETCH(QString, change);
         QFETCH(QStringList, entries);
         QFETCH(QStringList, boxes);
-        FaultRig r;
+        WindowFixture r;
         QVERIFY(r.dir.isValid());
         const QDir folder(r.dir.path());
         QVERIFY(folder.mkdir(QStringLiteral("picked")));
         const QString picked = r.path(QStringLiteral("picked"));
-        QVERIFY(writeBytes(picked + QStringLiteral("/a.txt"), "a1\r\na2\r\n"));
-        QVERIFY(writeBytes(picked + QStringLiteral("/b.txt"), "b1\r\n"));
+        QVERIFY(writeAll(picked + QStringLiteral("/a.txt"), "a1\r\na2\r\n"));
+        QVERIFY(writeAll(picked + QStringLiteral("/b.txt"), "b1\r\n"));
         if (answer.contains(QChar(0)))
             answer.replace(QStringLiteral("<folder>"), picked);
         else
@@ -116,7 +116,7 @@ private slots:
             }
             QVERIFY(QFile::remove(target));
             if (change == QLatin1String("empty"))
-                QVERIFY(writeBytes(target, QByteArray()));
+                QVERIFY(writeAll(target, QByteArray()));
             else if (change == QLatin1String("folder"))
                 QVERIFY(QDir(picked).mkdir(victim));
 #ifdef Q_OS_UNIX
@@ -183,9 +183,9 @@ private slots:
         }
         const QByteArrayList lines = linesOf(bytes);
 
-        FaultRig r;
+        WindowFixture r;
         const QString file = r.path(QStringLiteral("odd.txt"));
-        QVERIFY(writeBytes(file, bytes));
+        QVERIFY(writeAll(file, bytes));
         r.p.boxes.clear();
         r.p.dialogAnswers = {file};
         r.click(4);

@@ -3,7 +3,8 @@
 // throws; and texts that only some export paths used to mangle (a leading
 // byte-order mark, half a surrogate pair).
 #include "shell/platform/CodePage.h"
-#include "FaultRig.h"
+#include "OrdinarySession.h"
+#include "support/ThrowingClipboard.h"
 
 #include "output/ListExport.h"
 #include "output/ListFormats.h"
@@ -16,14 +17,6 @@
 #endif
 
 namespace {
-
-QStringList numbered(int n)
-{
-    QStringList out;
-    for (int i = 1; i <= n; ++i)
-        out << QStringLiteral("d%1.example").arg(i);
-    return out;
-}
 
 QByteArray textFile(const QStringList &rows)
 {
@@ -60,30 +53,6 @@ private:
     bool ok_ = false;
 };
 #endif
-
-// A clipboard that throws instead of answering, for a number of attempts.
-class ThrowingClipboard : public HookedPlatform {
-public:
-    int throwsLeft = 0;
-    bool ClipboardClear() override
-    {
-        if (throwsLeft > 0) {
-            --throwsLeft;
-            ++clipboardClearAttempts;
-            throw RuntimeError(ErrNo::PathFileAccess, QStringLiteral("Can't open clipboard"));
-        }
-        return HookedPlatform::ClipboardClear();
-    }
-    bool ClipboardSetText(const QString &text, int format) override
-    {
-        if (throwsLeft > 0) {
-            --throwsLeft;
-            ++clipboardSetAttempts;
-            throw RuntimeError(ErrNo::PathFileAccess, QStringLiteral("Can't open clipboard"));
-        }
-        return HookedPlatform::ClipboardSetText(text, format);
-    }
-};
 
 } // namespace
 
@@ -122,10 +91,10 @@ private slots:
         QFETCH(int, rows);
         QFETCH(int, limit);
         QFETCH(QString, error);
-        FaultRig r;
+        WindowFixture r;
         const QString target = r.path(QStringLiteral("results.txt"));
         const QByteArray old("previous results\r\n");
-        QVERIFY(writeBytes(target, old));
+        QVERIFY(writeAll(target, old));
         const QStringList domains = numbered(rows);
         for (const QString &d : domains)
             r.w().results().add(d);
@@ -141,7 +110,7 @@ private slots:
         QCOMPARE(r.p.boxes[0].prompt, Main::OverwriteQuestion(target));
         QCOMPARE(r.errorTexts(), error.isEmpty() ? QStringList() : QStringList{error});
         const QByteArray expected = button == 6 ? textFile(domains) : domains.join(QLatin1Char(',')).toUtf8();
-        QCOMPARE(readBytes(target), error.isEmpty() ? expected : old);
+        QCOMPARE(readAll(target), error.isEmpty() ? expected : old);
         QCOMPARE(r.files(), QStringList{QStringLiteral("results.txt")});
         QCOMPARE(r.w().MousePointer(), int(Form1::PointerArrow));
         QCOMPARE(r.w().results().count(), qsizetype(rows));
@@ -172,15 +141,15 @@ private slots:
         QFETCH(int, button);
         QFETCH(QString, name);
         QFETCH(QString, error);
-        FaultRig r;
-        QVERIFY(writeBytes(r.path(QStringLiteral("plain.txt")), "plain"));
+        WindowFixture r;
+        QVERIFY(writeAll(r.path(QStringLiteral("plain.txt")), "plain"));
         r.w().results().add(u"a.example");
         r.p.boxes.clear();
         r.p.dialogAnswers = {r.path(name)};
         r.click(button);
         QCOMPARE(r.p.boxTexts(), QStringList{error});
         QCOMPARE(r.files(), QStringList{QStringLiteral("plain.txt")});
-        QCOMPARE(readBytes(r.path(QStringLiteral("plain.txt"))), QByteArray("plain"));
+        QCOMPARE(readAll(r.path(QStringLiteral("plain.txt"))), QByteArray("plain"));
         QCOMPARE(r.w().MousePointer(), int(Form1::PointerArrow));
         ordinarySessionWorks(r);
     }
@@ -203,11 +172,11 @@ private slots:
         QFETCH(int, button);
         QFETCH(bool, targetExists);
         QFETCH(QByteArray, expected);
-        FaultRig r;
+        WindowFixture r;
         const QString target = r.path(QStringLiteral("target.txt"));
         const QString link = r.path(QStringLiteral("link.txt"));
         if (targetExists)
-            QVERIFY(writeBytes(target, "old"));
+            QVERIFY(writeAll(target, "old"));
         QVERIFY(QFile::link(target, link));
         r.w().results().add(u"a.example");
         r.w().results().add(u"b.example");
@@ -216,7 +185,7 @@ private slots:
         r.click(button);
         QCOMPARE(r.p.boxTexts(), targetExists ? QStringList{Main::OverwriteQuestion(link)} : QStringList());
         QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(readBytes(target), expected);
+        QCOMPARE(readAll(target), expected);
         QCOMPARE(r.files(), (QStringList{QStringLiteral("link.txt"), QStringLiteral("target.txt")}));
 #else
         QSKIP("links made by POSIX means only");
@@ -242,9 +211,9 @@ private slots:
         QFETCH(int, clearAttempts);
         QFETCH(int, setAttempts);
         QFETCH(bool, copied);
-        ThrowingClipboard p;
-        Form1 w(p);
-        w.Form_Load();
+        BasicWindowFixture<ThrowingClipboard> f;
+        ThrowingClipboard &p = f.p;
+        Form1 &w = f.w();
         w.results().add(u"a.example");
         p.clipboard = QStringLiteral("earlier");
         p.boxes.clear();
@@ -324,16 +293,16 @@ private slots:
         const QString file = dir.filePath(QStringLiteral("out.csv"));
         Main::SaveListCommaDelimited(p, list, file);
         if (SystemCodePageIsUtf8())
-            QCOMPARE(readBytes(file), header + utf8);
+            QCOMPARE(readAll(file), header + utf8);
     }
 
     // The whole way through the window: a file saved with a byte-order mark
     // is loaded, extracted and copied; the mark stays on the first domain.
     void markThroughTheWindow()
     {
-        FaultRig r;
+        WindowFixture r;
         const QString list = r.path(QStringLiteral("marked.txt"));
-        QVERIFY(writeBytes(list, "\xEF\xBB\xBFwww.marked.example\r\nb@c.example\r\n"));
+        QVERIFY(writeAll(list, "\xEF\xBB\xBFwww.marked.example\r\nb@c.example\r\n"));
         r.p.dialogAnswers = {list};
         r.click(4);
         r.click(2);

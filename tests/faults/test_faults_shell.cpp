@@ -1,19 +1,9 @@
 // Start-up faults: a skin that cannot be applied, a cursor file that is no
 // picture, a browser that will not open. Each is reported once under its own
 // step, start-up finishes, and the user can work as usual afterwards.
-#include "FaultRig.h"
+#include "OrdinarySession.h"
 
 #include "shell/handlers/Startup.h"
-
-namespace {
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    return writeBytes(path, bytes);
-}
-
-} // namespace
 
 class TestFaultsShell : public QObject {
     Q_OBJECT
@@ -33,14 +23,13 @@ private slots:
     {
         QFETCH(QStringList, faults);
         QFETCH(QList<int>, lines);
-        FaultRig r(false);
-        const QString app = r.appDir.path();
+        WindowFixture r(WindowFixture::Start::Later);
         if (faults.contains(QStringLiteral("sheet")))
-            QVERIFY(put(app + QStringLiteral("/x/o.cjs"), "QPushButton { color: red"));
+            QVERIFY(r.putAppFile(QStringLiteral("x/o.cjs"), "QPushButton { color: red"));
         if (faults.contains(QStringLiteral("binary skin")))
-            QVERIFY(put(app + QStringLiteral("/x/o.cjs"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
+            QVERIFY(r.putAppFile(QStringLiteral("x/o.cjs"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
         if (faults.contains(QStringLiteral("cursor")))
-            QVERIFY(put(app + QStringLiteral("/HAND-M.CUR"), "no picture at all"));
+            QVERIFY(r.putAppFile(QStringLiteral("HAND-M.CUR"), "no picture at all"));
         if (faults.contains(QStringLiteral("browser"))) {
             r.p.rndValues = {0.065}; // draws 7: the home page opens
             r.p.openUrlFails = true;

@@ -3,7 +3,7 @@
 // save of the same file, a load of the very file it is replacing, or the end
 // of the program inside it. Nothing guards against these, so the outcome is
 // the plain interleaving: whatever the list holds when a row's turn comes.
-#include "FaultRig.h"
+#include "OrdinarySession.h"
 
 #include "extract/DomainRule.h"
 #include "output/ListExport.h"
@@ -103,16 +103,16 @@ private slots:
         QFETCH(QString, clipboard);
         QFETCH(QStringList, boxes);
         QFETCH(QStringList, entriesAdded);
-        FaultRig r;
+        WindowFixture r;
         const QString target = r.path(QStringLiteral("target.txt"));
-        QVERIFY(writeBytes(target, "x@old.example\r\n"));
+        QVERIFY(writeAll(target, "x@old.example\r\n"));
         constexpr int kLarge = 200000;
         const QString large = r.path(QStringLiteral("large.txt"));
         {
             QByteArray lines;
             for (int i = 0; i < kLarge; ++i)
                 lines += "u" + QByteArray::number(i) + "@large.example\r\n";
-            QVERIFY(writeBytes(large, lines));
+            QVERIFY(writeAll(large, lines));
         }
         for (const QString &row : oldRows())
             r.w().results().add(row);
@@ -156,7 +156,7 @@ private slots:
                 expectedBoxes << b;
         }
         QCOMPARE(r.p.boxTexts(), expectedBoxes);
-        QCOMPARE(readBytes(target), file);
+        QCOMPARE(readAll(target), file);
         if (!clipboard.isNull())
             QCOMPARE(r.p.clipboard, std::optional<QString>(clipboard));
         QStringList added;
@@ -189,11 +189,11 @@ private slots:
         QFETCH(int, outer);
         QFETCH(int, inner);
         QFETCH(int, rows);
-        FaultRig r;
+        WindowFixture r;
         const QString first = r.path(QStringLiteral("first.txt"));
         const QString second = r.path(QStringLiteral("second.txt"));
-        QVERIFY(writeBytes(first, "first\r\n"));
-        QVERIFY(writeBytes(second, "second\r\n"));
+        QVERIFY(writeAll(first, "first\r\n"));
+        QVERIFY(writeAll(second, "second\r\n"));
         for (int i = 0; i < rows; ++i)
             r.w().results().add(QStringLiteral("d%1.example").arg(i));
         r.p.dialogAnswers = {first, second};
@@ -212,8 +212,8 @@ private slots:
             ended = true;
         }
         QVERIFY(ended);
-        QCOMPARE(readBytes(first), QByteArray("first\r\n"));
-        QCOMPARE(readBytes(second), QByteArray("second\r\n"));
+        QCOMPARE(readAll(first), QByteArray("first\r\n"));
+        QCOMPARE(readAll(second), QByteArray("second\r\n"));
         QCOMPARE(r.files(), (QStringList{QStringLiteral("first.txt"), QStringLiteral("second.txt")}));
     }
 
@@ -243,16 +243,16 @@ private slots:
         constexpr int kRows = 20000;
         constexpr int kPeriod = 300; // about one action per 300 yields
         constexpr int kMaxDepth = 2;
-        FaultRig r;
+        WindowFixture r;
         const QDir folder(r.dir.path());
         QVERIFY(folder.mkdir(QStringLiteral("sub")));
-        QVERIFY(writeBytes(r.path(QStringLiteral("three.txt")), "a@loaded.example\r\nwww.loaded.example\r\n\r\n"));
-        QVERIFY(writeBytes(r.path(QStringLiteral("target.txt")), "old\r\n"));
+        QVERIFY(writeAll(r.path(QStringLiteral("three.txt")), "a@loaded.example\r\nwww.loaded.example\r\n\r\n"));
+        QVERIFY(writeAll(r.path(QStringLiteral("target.txt")), "old\r\n"));
         {
             QByteArray lines;
             for (int i = 0; i < 30000; ++i)
                 lines += "v" + QByteArray::number(i) + "@big.example\n";
-            QVERIFY(writeBytes(r.path(QStringLiteral("big.txt")), lines));
+            QVERIFY(writeAll(r.path(QStringLiteral("big.txt")), lines));
         }
         for (int i = 0; i < kRows; ++i) {
             r.w().entries().add(QStringLiteral("u%1@d%2.example").arg(i).arg(i % 13));

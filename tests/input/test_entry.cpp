@@ -22,19 +22,19 @@ private slots:
         QFETCH(QStringList, answers);
         QFETCH(QStringList, entries);
         WindowFixture f;
-        f.platform.inputAnswers = answers;
+        f.p.inputAnswers = answers;
         for (qsizetype i = 0; i < answers.size(); ++i)
             f.w().PushButton1->click();
         QCOMPARE(rowsOf(f.w().entries()), entries);
-        QCOMPARE(f.platform.inputPrompts.size(), answers.size());
-        QCOMPARE(f.platform.inputPrompts.first(), QStringLiteral("Enter url or email address to add: "));
-        QVERIFY(f.platform.boxes.isEmpty());
+        QCOMPARE(f.p.inputPrompts.size(), answers.size());
+        QCOMPARE(f.p.inputPrompts.first(), QStringLiteral("Enter url or email address to add: "));
+        QVERIFY(f.p.boxes.isEmpty());
     }
 
     void samplesAppendThreeTimesOver()
     {
         WindowFixture f;
-        f.platform.inputAnswers = {QStringLiteral("first")};
+        f.p.inputAnswers = {QStringLiteral("first")};
         f.w().PushButton1->click();
         for (int i = 0; i < 3; ++i)
             f.w().PushButton9->click();
@@ -44,7 +44,7 @@ private slots:
         for (int round = 0; round < 3; ++round)
             for (int k = 0; k < 3; ++k)
                 QCOMPARE(got[1 + round * 3 + k], QString::fromLatin1(kSampleEntries[k]));
-        QVERIFY(f.platform.boxes.isEmpty());
+        QVERIFY(f.p.boxes.isEmpty());
     }
 
     void clearList_data()
@@ -72,7 +72,7 @@ private slots:
         QCOMPARE(f.w().entries().count(), cleared ? 0 : 3);
         QCOMPARE(rowsOf(f.w().results()), QStringList{"kept.example"}); // never touched
         QCOMPARE(f.w().MousePointer(), pointer);
-        QVERIFY(f.platform.boxes.isEmpty());
+        QVERIFY(f.p.boxes.isEmpty());
     }
 };
 

@@ -1,10 +1,7 @@
 // "Load Emails From Text File" through the real window, with the dialog
 // answered by the scripted platform.
-#include "shell/window/Form1.h"
-#include "shell/handlers/HandlerSteps.h"
-#include "shell/controls/ListModel.h"
 #include "shell/handlers/RuntimeError.h"
-#include "support/ScriptedPlatform.h"
+#include "support/WindowFixture.h"
 #include "test_load_support.h"
 
 #include <QDir>
@@ -24,11 +21,6 @@ QString joined(const QStringList &pieces)
     return pieces.join(QChar(0));
 }
 
-QString errorBox(const char *description, int line)
-{
-    return ErrorReportText(QLatin1String(description), HandlerLocation(QStringLiteral("PushButton4_Click")), line);
-}
-
 } // namespace
 
 class TestLoadHandler : public QObject {
@@ -37,29 +29,18 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
-        QVERIFY(writeFile(file("abc.txt"), "a\r\nb\r\nc\r\n"));
-        QVERIFY(writeFile(file("lf.txt"), "x\ny\n"));
-        QVERIFY(writeFile(file("empty.txt"), ""));
-        QVERIFY(writeFile(file("spaced name.txt"), " s \r\n"));
+        QVERIFY(writeAll(file("abc.txt"), "a\r\nb\r\nc\r\n"));
+        QVERIFY(writeAll(file("lf.txt"), "x\ny\n"));
+        QVERIFY(writeAll(file("empty.txt"), ""));
+        QVERIFY(writeAll(file("spaced name.txt"), " s \r\n"));
         QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("sub")));
 #ifdef Q_OS_UNIX
         QVERIFY(makeFifo(file("pipe")));
 #endif
     }
 
-    void init()
-    {
-        platform_ = std::make_unique<ScriptedPlatform>();
-        form_ = std::make_unique<Form1>(*platform_);
-        form_->Form_Load();
-        platform_->boxes.clear();
-    }
-
-    void cleanup()
-    {
-        form_.reset();
-        platform_.reset();
-    }
+    void init() { window_ = std::make_unique<WindowFixture>(); }
+    void cleanup() { window_.reset(); }
 
     void load_data()
     {
@@ -98,21 +79,21 @@ private slots:
                                      << QStringList{"File not found", "File not found"};
         QTest::newRow("folder among files") << QStringList{joined({d, "abc.txt", "sub", "lf.txt"})}
                                             << abcLines + lfLines
-                                            << QStringList{errorBox("Path/File access error", 132)};
+                                            << QStringList{errorBox(4, "Path/File access error", 132)};
         QTest::newRow("folder alone") << QStringList{file("sub")} << QStringList()
-                                      << QStringList{errorBox("Path/File access error", 118)};
+                                      << QStringList{errorBox(4, "Path/File access error", 118)};
         QTest::newRow("empty name after the folder") << QStringList{joined({d, "abc.txt", ""})} << abcLines
-                                                     << QStringList{errorBox("Path/File access error", 132)};
+                                                     << QStringList{errorBox(4, "Path/File access error", 132)};
 #ifdef Q_OS_UNIX
         QTest::newRow("named pipe among files") << QStringList{joined({d, "pipe", "abc.txt"})} << abcLines
-                                                << QStringList{errorBox("Path/File access error", 132)};
+                                                << QStringList{errorBox(4, "Path/File access error", 132)};
         QTest::newRow("named pipe alone") << QStringList{file("pipe")} << QStringList()
-                                          << QStringList{errorBox("Path/File access error", 118)};
+                                          << QStringList{errorBox(4, "Path/File access error", 118)};
 #endif
 #ifdef Q_OS_LINUX
         QTest::newRow("failed read, then the next load")
             << QStringList{QStringLiteral("/proc/self/mem"), abc} << abcLines
-            << QStringList{errorBox("Device I/O error", 118)};
+            << QStringList{errorBox(4, "Device I/O error", 118)};
 #endif
     }
 
@@ -122,30 +103,30 @@ private slots:
         QFETCH(QStringList, entries);
         QFETCH(QStringList, boxes);
         for (const QString &a : answers)
-            platform_->dialogAnswers.append(a == kCancel ? std::nullopt : std::optional<QString>(a));
-        form_->entries().add(u"before");
+            window_->p.dialogAnswers.append(a == kCancel ? std::nullopt : std::optional<QString>(a));
+        window_->w().entries().add(u"before");
         // The user clicked a button, so the pointer shows the hand.
-        form_->setMousePointer(Form1::PointerCustom);
+        window_->w().setMousePointer(Form1::PointerCustom);
         QList<int> pointerAtBox;
-        platform_->onBox = [&](const ScriptedPlatform::Box &) { pointerAtBox << form_->MousePointer(); };
+        window_->p.onBox = [&](const ScriptedPlatform::Box &) { pointerAtBox << window_->w().MousePointer(); };
 
         {
 #ifdef Q_OS_UNIX
             PipeWatch watch(file("pipe"));
 #endif
             for (qsizetype i = 0; i < answers.size(); ++i)
-                form_->PushButton4_Click();
+                window_->w().PushButton4_Click();
 #ifdef Q_OS_UNIX
             QVERIFY(!watch.readerBlocked());
 #endif
         }
 
         QCOMPARE(texts(), QStringList{"before"} + entries);
-        QCOMPARE(platform_->boxTexts(), boxes);
-        for (const ScriptedPlatform::Box &box : std::as_const(platform_->boxes)) {
+        QCOMPARE(window_->p.boxTexts(), boxes);
+        for (const ScriptedPlatform::Box &box : std::as_const(window_->p.boxes)) {
             if (box.prompt == QLatin1String("File not found")) {
                 QCOMPARE(box.buttons, Msg::OkOnly);
-                QCOMPARE(box.title, platform_->appTitle());
+                QCOMPARE(box.title, window_->p.appTitle());
             } else {
                 QCOMPARE(box.buttons, Msg::Exclamation);
                 QCOMPARE(box.title, QStringLiteral("Application Error"));
@@ -153,9 +134,9 @@ private slots:
         }
         // The hourglass while files load, the default pointer afterwards.
         QCOMPARE(pointerAtBox, QList<int>(boxes.size(), Form1::PointerHourglass));
-        QCOMPARE(form_->MousePointer(), int(Form1::PointerDefault));
-        QCOMPARE(platform_->dialogs.size(), answers.size());
-        QCOMPARE(platform_->yields, 0);
+        QCOMPARE(window_->w().MousePointer(), int(Form1::PointerDefault));
+        QCOMPARE(window_->p.dialogs.size(), answers.size());
+        QCOMPARE(window_->p.yields, 0);
     }
 
     // Every click asks the same question afresh, whatever the last use left.
@@ -171,13 +152,13 @@ private slots:
     {
         QFETCH(QString, leftName);
         QFETCH(long, leftFlags);
-        form_->CommonDialog1.setFileName(leftName);
-        form_->CommonDialog1.setFlags(leftFlags);
-        form_->CommonDialog1.setDialogTitle(QStringLiteral("Save"));
-        form_->CommonDialog1.setFilter(QStringLiteral("x|*.x|"));
-        form_->PushButton4_Click();
-        QCOMPARE(platform_->dialogs.size(), 1);
-        const FileDialogRequest &r = platform_->dialogs.first();
+        window_->w().CommonDialog1.setFileName(leftName);
+        window_->w().CommonDialog1.setFlags(leftFlags);
+        window_->w().CommonDialog1.setDialogTitle(QStringLiteral("Save"));
+        window_->w().CommonDialog1.setFilter(QStringLiteral("x|*.x|"));
+        window_->w().PushButton4_Click();
+        QCOMPARE(window_->p.dialogs.size(), 1);
+        const FileDialogRequest &r = window_->p.dialogs.first();
         QCOMPARE(r.kind, FileDialogRequest::Kind::Open);
         QCOMPARE(r.fileName, QString());
         QCOMPARE(r.flags, 2621953L);
@@ -205,20 +186,20 @@ private slots:
         for (int i = 0; i < names; ++i)
             pieces << QStringLiteral("abc.txt");
         QVERIFY(joined(pieces).size() >= 30000);
-        platform_->dialogAnswers.append(joined(pieces));
-        form_->entries().add(u"before");
-        form_->setMousePointer(pointer);
-        form_->PushButton4_Click();
+        window_->p.dialogAnswers.append(joined(pieces));
+        window_->w().entries().add(u"before");
+        window_->w().setMousePointer(pointer);
+        window_->w().PushButton4_Click();
 
         QCOMPARE(texts(), QStringList{"before"});
-        QCOMPARE(platform_->boxTexts(), QStringList{kTooMany});
-        QCOMPARE(platform_->boxes.first().buttons, Msg::OkOnly);
-        QCOMPARE(platform_->boxes.first().title, platform_->appTitle());
-        QCOMPARE(form_->MousePointer(), pointer);
+        QCOMPARE(window_->p.boxTexts(), QStringList{kTooMany});
+        QCOMPARE(window_->p.boxes.first().buttons, Msg::OkOnly);
+        QCOMPARE(window_->p.boxes.first().title, window_->p.appTitle());
+        QCOMPARE(window_->w().MousePointer(), pointer);
 
         // The next click works as usual.
-        platform_->dialogAnswers.append(file("abc.txt"));
-        form_->PushButton4_Click();
+        window_->p.dialogAnswers.append(file("abc.txt"));
+        window_->w().PushButton4_Click();
         QCOMPARE(texts(), (QStringList{"before", "a", "b", "c"}));
     }
 
@@ -230,28 +211,20 @@ private slots:
         for (int i = 0; i < fitting; ++i)
             pieces << QStringLiteral("abc.txt");
         QVERIFY(joined(pieces).size() < 30000);
-        platform_->dialogAnswers.append(joined(pieces));
-        form_->PushButton4_Click();
-        QVERIFY(platform_->boxes.isEmpty());
-        QCOMPARE(form_->entries().count(), 3 * fitting);
-        QCOMPARE(form_->entries().text(3 * fitting), QStringLiteral("c"));
+        window_->p.dialogAnswers.append(joined(pieces));
+        window_->w().PushButton4_Click();
+        QVERIFY(window_->p.boxes.isEmpty());
+        QCOMPARE(window_->w().entries().count(), 3 * fitting);
+        QCOMPARE(window_->w().entries().text(3 * fitting), QStringLiteral("c"));
     }
 
 private:
     QString folder() const { return QDir::toNativeSeparators(dir_.path()); }
     QString file(const char *name) const { return folder() + QDir::separator() + QLatin1String(name); }
-
-    QStringList texts() const
-    {
-        QStringList out;
-        for (qsizetype i = 1; i <= form_->entries().count(); ++i)
-            out << form_->entries().text(i);
-        return out;
-    }
+    QStringList texts() const { return rowsOf(window_->w().entries()); }
 
     QTemporaryDir dir_;
-    std::unique_ptr<ScriptedPlatform> platform_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<WindowFixture> window_;
 };
 
 QTEST_MAIN(TestLoadHandler)

@@ -189,7 +189,7 @@ private slots:
             QSKIP("The expected texts are those of a UTF-8 system code page");
 
         const QString path = dir_.filePath(QStringLiteral("list.txt"));
-        QVERIFY(writeFile(path, bytes));
+        QVERIFY(writeAll(path, bytes));
         ScriptedPlatform platform;
         ListModel list;
         list.add(u"already there");
@@ -290,7 +290,7 @@ private slots:
         QCOMPARE(texts, kept);
 
         const QString path = dir_.filePath(QStringLiteral("next.txt"));
-        QVERIFY(writeFile(path, "next\r\n"));
+        QVERIFY(writeAll(path, "next\r\n"));
         ScriptedPlatform platform;
         Main::LoadListFile(platform, list, path);
         QCOMPARE(list.count(), kept.size() + 1);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TestHelpers.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -14,12 +16,6 @@
 #include <chrono>
 #include <thread>
 #endif
-
-inline bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 #ifdef Q_OS_UNIX
 inline bool makeFifo(const QString &path)

@@ -9,10 +9,9 @@
 #include "output/SaveTarget.h"
 #include "shell/controls/ListModel.h"
 #include "shell/handlers/RuntimeError.h"
-#include "support/ScriptedPlatform.h"
+#include "support/TestHelpers.h"
+#include "support/ThrowingClipboard.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,28 +39,6 @@ Rows oneColumn(const QStringList &cells)
     return rows;
 }
 
-QStringList numbered(int n)
-{
-    QStringList out;
-    out.reserve(n);
-    for (int i = 1; i <= n; ++i)
-        out.append(QStringLiteral("d%1.example").arg(i));
-    return out;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
-}
-
-QStringList entriesOf(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
-}
-
 const QStringList kDomain{QStringLiteral("Domain(s)")};
 const QStringList kTU{QStringLiteral("T"), QStringLiteral("U")};
 
@@ -75,29 +52,6 @@ public:
         ++registered;
     }
     void unregisterSave(QSaveFile *f) override { open.removeAll(f); }
-};
-
-// A clipboard that throws instead of answering false.
-class ThrowingClipboard : public ScriptedPlatform {
-public:
-    bool ClipboardClear() override
-    {
-        if (clipboardClearFailures > 0) {
-            ++clipboardClearAttempts;
-            --clipboardClearFailures;
-            throw RuntimeError(ErrNo::DeviceIO, QStringLiteral("Can't open clipboard"));
-        }
-        return ScriptedPlatform::ClipboardClear();
-    }
-    bool ClipboardSetText(const QString &text, int format) override
-    {
-        if (clipboardSetFailures > 0) {
-            ++clipboardSetAttempts;
-            --clipboardSetFailures;
-            throw RuntimeError(ErrNo::DeviceIO, QStringLiteral("Can't open clipboard"));
-        }
-        return ScriptedPlatform::ClipboardSetText(text, format);
-    }
 };
 
 } // namespace
@@ -519,11 +473,7 @@ private slots:
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("old.csv"));
         const QByteArray old("the old file\r\n");
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(old);
-        }
+        QVERIFY(writeAll(path, old));
         ScriptedPlatform p;
         RecordingRegistry saves;
         int openDuringRun = -1;
@@ -563,11 +513,7 @@ private slots:
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("results"));
         const QByteArray old("old,content");
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(old);
-        }
+        QVERIFY(writeAll(path, old));
         ListModel list;
         fill(list, {kDomain, oneColumn({"a.com", "b.com"})});
         ScriptedPlatform p;

@@ -6,13 +6,9 @@
 #include "shell/window/Form1.h"
 #include "shell/handlers/HandlerSteps.h"
 #include "shell/controls/ListModel.h"
-#include "support/ScriptedPlatform.h"
+#include "support/WindowFixture.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -25,67 +21,10 @@ const QString kLegacyShown = QStringLiteral(u"mail.example\r\nb\u00FCcher.exampl
                                             u"\u201Cq\u201D.example\r\nodd\uFFFD.example\r\n\u00FF.example\r\n");
 constexpr int kStartPointer = Form1::PointerCustom; // the hand: the mouse was on the button
 
-struct Rig {
-    ScriptedPlatform p;
-    Form1 form{p};
-    Rig()
-    {
-        form.Form_Load();
-        p.boxes.clear();
-        form.setMousePointer(kStartPointer);
-    }
-    void fill(const QStringList &rows)
-    {
-        for (const QString &r : rows)
-            form.results().add(r);
-    }
-    void click(int button) { form.button(button)->click(); }
-    QList<ScriptedPlatform::Box> errorBoxes() const
-    {
-        QList<ScriptedPlatform::Box> out;
-        for (const auto &b : p.boxes)
-            if (b.title == QLatin1String("Application Error"))
-                out.append(b);
-        return out;
-    }
-};
-
-QString handlerName(int button)
+void fill(WindowFixture &r, const QStringList &rows)
 {
-    return QStringLiteral("PushButton%1_Click").arg(button);
-}
-
-QString errorText(int button, const char *description, int line)
-{
-    return ErrorReportText(QLatin1String(description), HandlerLocation(handlerName(button)), line);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QStringList entriesOf(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
-}
-
-QStringList numbered(int n)
-{
-    QStringList out;
-    for (int i = 1; i <= n; ++i)
-        out.append(QStringLiteral("d%1.example").arg(i));
-    return out;
+    for (const QString &row : rows)
+        r.w().results().add(row);
 }
 
 } // namespace
@@ -107,18 +46,19 @@ private slots:
     {
         QFETCH(int, rows);
         QFETCH(int, pointer);
-        Rig r;
-        r.fill(numbered(rows));
-        r.form.setMousePointer(pointer);
+        WindowFixture r;
+        r.w().setMousePointer(kStartPointer);
+        fill(r, numbered(rows));
+        r.w().setMousePointer(pointer);
         r.click(3);
-        QCOMPARE(r.form.results().count(), 0);
-        QCOMPARE(r.form.results().columnHeaderCount(), 1);
-        QCOMPARE(r.form.results().columnHeaderTitle(1), QStringLiteral("Domain(s)"));
+        QCOMPARE(r.w().results().count(), 0);
+        QCOMPARE(r.w().results().columnHeaderCount(), 1);
+        QCOMPARE(r.w().results().columnHeaderTitle(1), QStringLiteral("Domain(s)"));
         QVERIFY(r.p.boxes.isEmpty());
-        QCOMPARE(r.form.MousePointer(), pointer);
+        QCOMPARE(r.w().MousePointer(), pointer);
         // The list takes rows again afterwards.
-        r.form.results().add(QStringLiteral("again.example"));
-        QCOMPARE(r.form.results().text(1), QStringLiteral("again.example"));
+        r.w().results().add(QStringLiteral("again.example"));
+        QCOMPARE(r.w().results().text(1), QStringLiteral("again.example"));
     }
 
     void copy_data()
@@ -143,8 +83,9 @@ private slots:
         QFETCH(int, clearFailures);
         QFETCH(int, setFailures);
         QFETCH(QString, clipboard);
-        Rig r;
-        r.fill(rows);
+        WindowFixture r;
+        r.w().setMousePointer(kStartPointer);
+        fill(r, rows);
         r.p.clipboard.emplace(QStringLiteral("earlier"));
         r.p.clipboardClearFailures = clearFailures;
         r.p.clipboardSetFailures = setFailures;
@@ -156,8 +97,8 @@ private slots:
         QCOMPARE(r.p.boxes[0].buttons, int(Msg::OkOnly));
         QCOMPARE(r.p.boxes[0].title, r.p.appTitle());
         QVERIFY(!r.p.appTitle().isEmpty());
-        QCOMPARE(r.form.MousePointer(), kStartPointer);
-        QCOMPARE(r.form.results().count(), rows.size()); // the copy never changes the list
+        QCOMPARE(r.w().MousePointer(), kStartPointer);
+        QCOMPARE(r.w().results().count(), rows.size()); // the copy never changes the list
         if (!rows.isEmpty()) {
             QCOMPARE(r.p.clipboardClearAttempts, std::min(clearFailures + 1, Main::kClipboardAttempts));
             QCOMPARE(r.p.clipboardSetAttempts, std::min(setFailures + 1, Main::kClipboardAttempts));
@@ -206,25 +147,25 @@ private slots:
         QFETCH(QString, fileName);
         QFETCH(QStringList, rows);
         QFETCH(QByteArray, expected);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(fileName);
-        Rig r;
-        r.fill(rows);
+        WindowFixture r;
+        r.w().setMousePointer(kStartPointer);
+        QVERIFY(r.dir.isValid());
+        const QString path = r.path(fileName);
+        fill(r, rows);
         r.p.dialogAnswers = {path};
         r.click(button);
         QCOMPARE(readAll(path), expected);
-        QCOMPARE(entriesOf(dir.path()), QStringList{fileName});
+        QCOMPARE(r.files(), QStringList{fileName});
         QVERIFY(r.p.boxes.isEmpty()); // no question for a new file, no message after
-        QCOMPARE(r.form.MousePointer(), int(Form1::PointerArrow));
-        QCOMPARE(r.form.results().count(), rows.size());
+        QCOMPARE(r.w().MousePointer(), int(Form1::PointerArrow));
+        QCOMPARE(r.w().results().count(), rows.size());
         QCOMPARE(r.p.dialogs.size(), 1);
         const FileDialogRequest &d = r.p.dialogs[0];
         QCOMPARE(d.kind, FileDialogRequest::Kind::Save);
         QCOMPARE(d.flags, 2621953L);
         QCOMPARE(d.title, QStringLiteral("Save"));
         QCOMPARE(d.filter, QLatin1String(kFilter));
-        QCOMPARE(r.form.CommonDialog1.fileName(), path);
+        QCOMPARE(r.w().CommonDialog1.fileName(), path);
     }
 
     // A file mixing UTF-8, Windows-1252 and a stray 0xFF, loaded, extracted
@@ -249,13 +190,13 @@ private slots:
         QFETCH(QByteArray, expected);
         if (!SystemCodePageIsUtf8())
             QSKIP("Only lines that are not UTF-8 are kept as bytes here");
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString in = dir.filePath(QStringLiteral("in.txt"));
-        const QString out = dir.filePath(QStringLiteral("out.txt"));
-        writeFile(in, "ann@mail.example\r\nj\xC3\xB6ran@b\xC3\xBC" "cher.example\r\njos\xE9@caf\xE9.example\r\n"
-                      "http://www.\x93q\x94.example\r\nx@odd\x81.example\r\nstray@\xFF.example");
-        Rig r;
+        WindowFixture r;
+        r.w().setMousePointer(kStartPointer);
+        QVERIFY(r.dir.isValid());
+        const QString in = r.path(QStringLiteral("in.txt"));
+        const QString out = r.path(QStringLiteral("out.txt"));
+        QVERIFY(writeAll(in, "ann@mail.example\r\nj\xC3\xB6ran@b\xC3\xBC" "cher.example\r\njos\xE9@caf\xE9.example\r\n"
+                              "http://www.\x93q\x94.example\r\nx@odd\x81.example\r\nstray@\xFF.example"));
         r.p.dialogAnswers = {in};
         r.click(4);
         r.click(2);
@@ -265,14 +206,14 @@ private slots:
         QCOMPARE(button == 5 ? r.p.clipboard.value_or(QString()).toUtf8() : readAll(out), expected);
 
         // What a view or a screen reader gets through data().
-        ListModel &results = r.form.results();
+        ListModel &results = r.w().results();
         results.flush();
         QStringList shown;
         for (int row = 0; row < results.rowCount(); ++row)
             shown << results.data(results.index(row, 0)).toString() + QStringLiteral("\r\n");
         QCOMPARE(shown.join(QString()), kLegacyShown);
-        r.form.entries().flush();
-        QCOMPARE(r.form.entries().data(r.form.entries().index(2, 0)).toString(),
+        r.w().entries().flush();
+        QCOMPARE(r.w().entries().data(r.w().entries().index(2, 0)).toString(),
                  QStringLiteral(u"jos\u00E9@caf\u00E9.example"));
     }
 
@@ -302,17 +243,17 @@ private slots:
         QFETCH(QByteArray, after);
         QFETCH(int, pointerAtQuestion);
         QFETCH(int, pointerAfter);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(QStringLiteral("results.txt"));
+        WindowFixture r;
+        r.w().setMousePointer(kStartPointer);
+        QVERIFY(r.dir.isValid());
+        const QString path = r.path(QStringLiteral("results.txt"));
         const QByteArray old("old line 1\r\nold, line 2\r\n\xff\x00 binary", 33);
-        writeFile(path, old);
-        Rig r;
-        r.fill({"a.com", "b.com"});
+        QVERIFY(writeAll(path, old));
+        fill(r, {"a.com", "b.com"});
         r.p.dialogAnswers = {path};
         r.p.msgAnswers = {answer};
         int pointerSeen = -1;
-        r.p.onBox = [&](const ScriptedPlatform::Box &) { pointerSeen = r.form.MousePointer(); };
+        r.p.onBox = [&](const ScriptedPlatform::Box &) { pointerSeen = r.w().MousePointer(); };
         r.click(button);
         QCOMPARE(r.p.boxes.size(), 1);
         QCOMPARE(r.p.boxes[0].prompt, QStringLiteral("Are you sure you wish to overwrite ") + path + " ?");
@@ -320,8 +261,8 @@ private slots:
         QCOMPARE(r.p.boxes[0].title, r.p.appTitle());
         QCOMPARE(pointerSeen, pointerAtQuestion);
         QCOMPARE(readAll(path), after.isEmpty() ? old : after);
-        QCOMPARE(entriesOf(dir.path()), QStringList{QStringLiteral("results.txt")});
-        QCOMPARE(r.form.MousePointer(), pointerAfter);
+        QCOMPARE(r.files(), QStringList{QStringLiteral("results.txt")});
+        QCOMPARE(r.w().MousePointer(), pointerAfter);
     }
 
     void cancel_data()
@@ -343,28 +284,28 @@ private slots:
         QFETCH(int, button);
         QFETCH(bool, earlierSave);
         QFETCH(bool, emptyName);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString earlier = dir.filePath(QStringLiteral("earlier.txt"));
-        Rig r;
-        r.fill({"a.com"});
+        WindowFixture r;
+        r.w().setMousePointer(kStartPointer);
+        QVERIFY(r.dir.isValid());
+        const QString earlier = r.path(QStringLiteral("earlier.txt"));
+        fill(r, {"a.com"});
         if (earlierSave) {
             r.p.dialogAnswers = {earlier};
             r.click(button);
             QVERIFY(QFileInfo::exists(earlier));
-            writeFile(earlier, "kept");
-            r.form.setMousePointer(kStartPointer);
+            QVERIFY(writeAll(earlier, "kept"));
+            r.w().setMousePointer(kStartPointer);
         }
         r.p.dialogAnswers = {emptyName ? std::optional<QString>(QString()) : std::nullopt};
         r.click(button);
         QCOMPARE(r.p.dialogs.size(), earlierSave ? 2 : 1);
         // The save proposes the last use's name; it does not empty it first.
         QCOMPARE(r.p.dialogs.last().fileName, earlierSave ? earlier : QString());
-        QCOMPARE(entriesOf(dir.path()), earlierSave ? QStringList{QStringLiteral("earlier.txt")} : QStringList());
+        QCOMPARE(r.files(), earlierSave ? QStringList{QStringLiteral("earlier.txt")} : QStringList());
         if (earlierSave)
             QCOMPARE(readAll(earlier), QByteArray("kept"));
         QVERIFY(r.p.boxes.isEmpty());
-        QCOMPARE(r.form.MousePointer(), kStartPointer);
+        QCOMPARE(r.w().MousePointer(), kStartPointer);
     }
 
     // Each bad name gives exactly one error box, with the step's label, and
@@ -379,17 +320,17 @@ private slots:
         for (int button : {6, 7}) {
             const bool text = button == 6;
             const char *kind = text ? "text" : "comma";
-            const QString missing = errorText(button, "Path not found", text ? 130 : 122);
-            const QString access = errorText(button, "Path/File access error", text ? 130 : 122);
+            const QString missing = errorBox(button, "Path not found", text ? 130 : 122);
+            const QString access = errorBox(button, "Path/File access error", text ? 130 : 122);
             QTest::addRow("%s: folder that does not exist", kind) << button << "missing/out.txt" << 3 << false
                                                                    << missing;
             QTest::addRow("%s: onto a folder", kind) << button << "folder" << 3 << true << access;
             // A write that fails: at the last write when the rows fit in one
             // block, at the row when a block goes out mid-list.
             QTest::addRow("%s: full device, few rows", kind)
-                << button << "/dev/full" << 3 << true << errorText(button, "Device I/O error", text ? 140 : 122);
+                << button << "/dev/full" << 3 << true << errorBox(button, "Device I/O error", text ? 140 : 122);
             QTest::addRow("%s: full device, many rows", kind)
-                << button << "/dev/full" << 100000 << true << errorText(button, "Device I/O error", text ? 136 : 122);
+                << button << "/dev/full" << 100000 << true << errorBox(button, "Device I/O error", text ? 136 : 122);
         }
     }
 
@@ -402,29 +343,29 @@ private slots:
         QFETCH(QString, error);
         if (target.startsWith(QLatin1String("/dev/")) && !QFileInfo::exists(target))
             QSKIP("no /dev/full on this system");
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-        writeFile(dir.filePath(QStringLiteral("folder/inside.txt")), "inside");
-        const QString path = target.startsWith(QLatin1Char('/')) ? target : dir.filePath(target);
-        Rig r;
-        r.fill(numbered(rows));
+        WindowFixture r;
+        r.w().setMousePointer(kStartPointer);
+        QVERIFY(r.dir.isValid());
+        QVERIFY(QDir(r.dir.path()).mkdir(QStringLiteral("folder")));
+        QVERIFY(writeAll(r.path(QStringLiteral("folder/inside.txt")), "inside"));
+        const QString path = target.startsWith(QLatin1Char('/')) ? target : r.path(target);
+        fill(r, numbered(rows));
         r.p.dialogAnswers = {path};
         r.click(button);
-        const auto errors = r.errorBoxes();
+        const auto errors = r.p.errorBoxes();
         QCOMPARE(errors.size(), 1);
         QCOMPARE(errors[0].prompt, error);
         QCOMPARE(errors[0].buttons, int(Msg::OkOnly | Msg::Exclamation));
         QCOMPARE(r.p.boxes.size(), asked ? 2 : 1);
         if (asked)
             QCOMPARE(r.p.boxes[0].prompt, Main::OverwriteQuestion(path));
-        QCOMPARE(r.form.MousePointer(), int(Form1::PointerArrow));
-        QCOMPARE(entriesOf(dir.path()), QStringList{QStringLiteral("folder")});
-        QCOMPARE(entriesOf(dir.filePath(QStringLiteral("folder"))), QStringList{QStringLiteral("inside.txt")});
-        QCOMPARE(readAll(dir.filePath(QStringLiteral("folder/inside.txt"))), QByteArray("inside"));
+        QCOMPARE(r.w().MousePointer(), int(Form1::PointerArrow));
+        QCOMPARE(r.files(), QStringList{QStringLiteral("folder")});
+        QCOMPARE(entriesOf(r.path(QStringLiteral("folder"))), QStringList{QStringLiteral("inside.txt")});
+        QCOMPARE(readAll(r.path(QStringLiteral("folder/inside.txt"))), QByteArray("inside"));
         if (target.startsWith(QLatin1String("/dev/")))
             QVERIFY(!QFileInfo(target).isFile()); // still the device, not a file put in its place
-        QCOMPARE(r.form.results().count(), rows);
+        QCOMPARE(r.w().results().count(), rows);
     }
 
     // "Clear List" clicked while a loop lets events run: one error box at the
@@ -435,16 +376,16 @@ private slots:
         QTest::addColumn<int>("yieldAt");
         QTest::addColumn<QString>("error");
         QTest::addColumn<int>("pointerAfter");
-        const QString copyError = errorText(5, "Index out of bounds", 106);
+        const QString copyError = errorBox(5, "Index out of bounds", 106);
         // Ten rows: the copy yields 1-10 while measuring, then twice per row.
         QTest::newRow("copy: while measuring") << 5 << 4 << copyError << kStartPointer;
         QTest::newRow("copy: before the first line") << 5 << 11 << copyError << kStartPointer;
         QTest::newRow("copy: at the last row") << 5 << 30 << copyError << kStartPointer;
         const int arrow = Form1::PointerArrow;
-        QTest::newRow("text: before the first row") << 6 << 1 << errorText(6, "Index out of bounds", 136) << arrow;
-        QTest::newRow("text: before the last row") << 6 << 10 << errorText(6, "Index out of bounds", 136) << arrow;
-        QTest::newRow("comma: before the first row") << 7 << 1 << errorText(7, "Index out of bounds", 122) << arrow;
-        QTest::newRow("comma: before the last row") << 7 << 10 << errorText(7, "Index out of bounds", 122) << arrow;
+        QTest::newRow("text: before the first row") << 6 << 1 << errorBox(6, "Index out of bounds", 136) << arrow;
+        QTest::newRow("text: before the last row") << 6 << 10 << errorBox(6, "Index out of bounds", 136) << arrow;
+        QTest::newRow("comma: before the first row") << 7 << 1 << errorBox(7, "Index out of bounds", 122) << arrow;
+        QTest::newRow("comma: before the last row") << 7 << 10 << errorBox(7, "Index out of bounds", 122) << arrow;
     }
 
     void clearedMidLoop()
@@ -453,13 +394,13 @@ private slots:
         QFETCH(int, yieldAt);
         QFETCH(QString, error);
         QFETCH(int, pointerAfter);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(QStringLiteral("results.txt"));
+        WindowFixture r;
+        r.w().setMousePointer(kStartPointer);
+        QVERIFY(r.dir.isValid());
+        const QString path = r.path(QStringLiteral("results.txt"));
         const QByteArray old("previous results\r\n");
-        writeFile(path, old);
-        Rig r;
-        r.fill(numbered(10));
+        QVERIFY(writeAll(path, old));
+        fill(r, numbered(10));
         r.p.clipboard.emplace(QStringLiteral("earlier"));
         r.p.dialogAnswers = {path};
         r.p.onYield = [&] {
@@ -467,8 +408,8 @@ private slots:
                 r.click(3);
         };
         r.click(button);
-        QCOMPARE(r.form.results().count(), 0);
-        const auto errors = r.errorBoxes();
+        QCOMPARE(r.w().results().count(), 0);
+        const auto errors = r.p.errorBoxes();
         QCOMPARE(errors.size(), 1);
         QCOMPARE(errors[0].prompt, error);
         if (button == 5) {
@@ -479,8 +420,8 @@ private slots:
             QCOMPARE(r.p.boxes.size(), 2); // the overwrite question, then the error
         }
         QCOMPARE(readAll(path), old);
-        QCOMPARE(entriesOf(dir.path()), QStringList{QStringLiteral("results.txt")});
-        QCOMPARE(r.form.MousePointer(), pointerAfter);
+        QCOMPARE(r.files(), QStringList{QStringLiteral("results.txt")});
+        QCOMPARE(r.w().MousePointer(), pointerAfter);
     }
 
     // Closing the window mid-save ends the program at once: the unfinished
@@ -501,13 +442,13 @@ private slots:
         QFETCH(int, button);
         QFETCH(int, rows);
         QFETCH(int, yieldAt);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(QStringLiteral("results.txt"));
+        WindowFixture r;
+        r.w().setMousePointer(kStartPointer);
+        QVERIFY(r.dir.isValid());
+        const QString path = r.path(QStringLiteral("results.txt"));
         const QByteArray old("previous results\r\n");
-        writeFile(path, old);
-        Rig r;
-        r.fill(numbered(rows));
+        QVERIFY(writeAll(path, old));
+        fill(r, numbered(rows));
         r.p.dialogAnswers = {path};
         // What the window's shutdown itself leaves, before anything unwinds:
         // the real program ends right there. (Where the system gives unnamed
@@ -517,9 +458,9 @@ private slots:
             if (r.p.yields != yieldAt)
                 return;
             try {
-                r.form.Form_Unload();
+                r.w().Form_Unload();
             } catch (const ProgramEnded &) {
-                atEnd = entriesOf(dir.path());
+                atEnd = r.files();
                 throw;
             }
         };
@@ -527,9 +468,9 @@ private slots:
         try {
             // Called directly: the end must not unwind through Qt's signal code.
             if (button == 6)
-                r.form.PushButton6_Click();
+                r.w().PushButton6_Click();
             else
-                r.form.PushButton7_Click();
+                r.w().PushButton7_Click();
         } catch (const ProgramEnded &) {
             ended = true;
         }
@@ -537,7 +478,7 @@ private slots:
         QVERIFY(r.p.ended);
         QCOMPARE(atEnd, QStringList{QStringLiteral("results.txt")});
         QCOMPARE(readAll(path), old);
-        QCOMPARE(entriesOf(dir.path()), QStringList{QStringLiteral("results.txt")});
+        QCOMPARE(r.files(), QStringList{QStringLiteral("results.txt")});
     }
 
     // A save that succeeds after a failed one works normally: nothing is left
@@ -554,16 +495,16 @@ private slots:
     {
         QFETCH(int, button);
         QFETCH(QByteArray, expected);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(QStringLiteral("out.txt"));
-        Rig r;
-        r.fill({"a", "b"});
-        r.p.dialogAnswers = {dir.filePath(QStringLiteral("missing/out.txt")), path};
+        WindowFixture r;
+        r.w().setMousePointer(kStartPointer);
+        QVERIFY(r.dir.isValid());
+        const QString path = r.path(QStringLiteral("out.txt"));
+        fill(r, {"a", "b"});
+        r.p.dialogAnswers = {r.path(QStringLiteral("missing/out.txt")), path};
         r.click(button);
-        QCOMPARE(r.errorBoxes().size(), 1);
+        QCOMPARE(r.p.errorBoxes().size(), 1);
         r.click(button);
-        QCOMPARE(r.errorBoxes().size(), 1);
+        QCOMPARE(r.p.errorBoxes().size(), 1);
         QCOMPARE(readAll(path), expected);
     }
 };

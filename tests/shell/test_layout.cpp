@@ -131,12 +131,10 @@ private slots:
 
     void window()
     {
-        ScriptedPlatform p;
-        QTemporaryDir dir;
-        p.appPath = dir.path();
-        Form1 w(p);
+        WindowFixture f(WindowFixture::Start::Later);
+        Form1 &w = f.create();
         QCOMPARE(w.windowTitle(), QStringLiteral("Form1")); // the layout's placeholder
-        w.Form_Load();
+        f.start();
         QCOMPARE(w.windowTitle(), QString::fromLatin1(kDisplayName));
         // 8040 by 8415 twips, fixed.
         QCOMPARE(w.size(), QSize(536, 561));
@@ -157,7 +155,7 @@ private slots:
         const QImage shot = w.grab().toImage();
         for (const QPoint at : {QPoint(2, 2), QPoint(268, 210), QPoint(268, 296), QPoint(530, 556)})
             QCOMPARE(shot.pixelColor(at), QColor(Qt::white));
-        QVERIFY(p.boxes.isEmpty());
+        QVERIFY(f.p.boxes.isEmpty());
     }
 
     // The icon in four sizes replaces the layout's single one at start-up.
@@ -268,7 +266,7 @@ private slots:
         f.w().PushButton9->setFocus(Qt::TabFocusReason); // "Load Sample Emails"
         QTest::keyClick(f.w().PushButton9, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(f.w().entries().count(), qsizetype(rowsAfter));
-        QVERIFY(f.platform.boxes.isEmpty());
+        QVERIFY(f.p.boxes.isEmpty());
     }
 
     void tabOrder_data()
@@ -363,9 +361,9 @@ private slots:
         QCOMPARE(view->currentRow(), qsizetype(selectedAfter));
         QCOMPARE(rowsOf(f.w().entries()), entries);
         QCOMPARE(rowsOf(f.w().results()), results);
-        QVERIFY(f.platform.boxes.isEmpty());
-        QVERIFY(f.platform.inputPrompts.isEmpty());
-        QVERIFY(f.platform.dialogs.isEmpty());
+        QVERIFY(f.p.boxes.isEmpty());
+        QVERIFY(f.p.inputPrompts.isEmpty());
+        QVERIFY(f.p.dialogs.isEmpty());
         QCOMPARE(QApplication::focusWidget(), view); // no key moved the focus away
     }
 };

@@ -47,26 +47,15 @@ Qt::CursorShape shapeFor(int setting, bool hand)
     }
 }
 
-// The window started up and shown, optionally with the shipped hand beside
+// Starts the window and shows it, optionally with the shipped hand beside
 // the executable.
-struct ShownWindow {
-    QTemporaryDir appDir;
-    ScriptedPlatform platform;
-    std::unique_ptr<Form1> window;
-    bool visible = false;
-
-    explicit ShownWindow(bool withHand = false)
-    {
-        platform.appPath = appDir.path();
-        if (withHand)
-            QFile::copy(kResources + QStringLiteral("/HAND-M.CUR"), appDir.filePath(QStringLiteral("HAND-M.CUR")));
-        window = std::make_unique<Form1>(platform);
-        window->Form_Load();
-        window->show();
-        visible = QTest::qWaitForWindowExposed(window.get());
-    }
-    Form1 &w() { return *window; }
-};
+void startShown(WindowFixture &f, bool withHand)
+{
+    if (withHand)
+        QVERIFY(QFile::copy(kResources + QStringLiteral("/HAND-M.CUR"), f.appFile(QStringLiteral("HAND-M.CUR"))));
+    f.start();
+    f.show();
+}
 
 // A real move of the mouse, delivered by the window system to whatever lies
 // under it, so only controls that track the mouse see it.
@@ -121,7 +110,7 @@ private slots:
         QFETCH(int, start);
         QFETCH(QStringList, moves);
         QFETCH(QList<int>, settings);
-        ShownWindow f;
+        WindowFixture f(WindowFixture::Start::Shown);
         QVERIFY(f.visible);
         f.w().setMousePointer(start);
         for (qsizetype i = 0; i < moves.size(); ++i) {
@@ -133,7 +122,7 @@ private slots:
             // What the user sees over the control is the window's setting.
             QVERIFY2(target->cursor().shape() == shapeFor(settings[i], false), where.constData());
         }
-        QVERIFY(f.platform.boxes.isEmpty());
+        QVERIFY(f.p.boxes.isEmpty());
     }
 
     // Each setting's shape, on the window and on the controls, which set none
@@ -173,7 +162,8 @@ private slots:
     void hourglassDuringRun()
     {
         QFETCH(QStringList, moves);
-        ShownWindow f(true);
+        WindowFixture f(WindowFixture::Start::Later);
+        startShown(f, true);
         QVERIFY(f.visible);
         QVERIFY(f.w().hasMouseIcon());
         for (int i = 0; i < 4; ++i)
@@ -183,7 +173,7 @@ private slots:
 
         QStringList seen;
         int step = 0;
-        f.platform.onYield = [&] {
+        f.p.onYield = [&] {
             const QString name = moves[step++ % moves.size()];
             moveTo(f.w(), name);
             QPoint at;
@@ -207,7 +197,7 @@ private slots:
     // keep it nor let it come back.
     void headerDividerPointerGivesWayToHourglass()
     {
-        ShownWindow f;
+        WindowFixture f(WindowFixture::Start::Shown);
         QVERIFY(f.visible);
         QWidget *header = f.w().ListView1->header()->viewport();
         const QPoint divider(f.w().ListView1->header()->sectionSize(0) - 1, 4);
@@ -234,10 +224,11 @@ private slots:
     void handFileDecidesTheButtonPointer()
     {
         QFETCH(bool, shipped);
-        ShownWindow f(shipped);
+        WindowFixture f(WindowFixture::Start::Later);
+        startShown(f, shipped);
         QVERIFY(f.visible);
         QCOMPARE(f.w().hasMouseIcon(), shipped);
-        QVERIFY(f.platform.boxes.isEmpty());
+        QVERIFY(f.p.boxes.isEmpty());
         moveTo(f.w(), QStringLiteral("PushButton7"));
         QCOMPARE(f.w().MousePointer(), int(Form1::PointerCustom)); // 99 either way
         const QCursor shown = f.w().PushButton7->cursor();
@@ -330,10 +321,7 @@ private slots:
         QFETCH(QPoint, hotSpot);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("c.cur"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
+        QVERIFY(writeAll(path, bytes));
         const std::optional<QPoint> got = Form1::cursorHotSpot(path);
         QCOMPARE(got.has_value(), found);
         if (found)

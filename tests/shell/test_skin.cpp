@@ -31,45 +31,7 @@ const QString kResources = QStringLiteral(KESTRUNE_RESOURCES);
 const QColor kButtonFace(0xd4, 0xd0, 0xc8);
 const QColor kWindowRole(0xec, 0xe9, 0xe4);
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-// A window started up in its own application folder; `arrange` prepares the
-// folder and may put extra controls on the window before start-up.
-struct SkinWindow {
-    QTemporaryDir appDir;
-    ScriptedPlatform platform;
-    std::unique_ptr<Form1> window;
-
-    SkinWindow() { platform.appPath = QDir::toNativeSeparators(appDir.path()); }
-    QString skinPath() const { return appDir.filePath(QStringLiteral("x/o.cjs")); }
-    bool writeSkin(const QByteArray &content)
-    {
-        return QDir(appDir.path()).mkpath(QStringLiteral("x")) && writeAll(skinPath(), content);
-    }
-    Form1 &create()
-    {
-        window = std::make_unique<Form1>(platform);
-        return *window;
-    }
-    Form1 &start()
-    {
-        if (!window)
-            create();
-        window->Form_Load();
-        return *window;
-    }
-    Form1 &w() { return *window; }
-};
+const QString kSkin = QStringLiteral("x/o.cjs"); // beside the executable
 
 QColor surfaceColour(Form1 &w)
 {
@@ -112,15 +74,15 @@ private slots:
     {
         QFETCH(QString, arrangement);
         QFETCH(bool, skinned);
-        SkinWindow s;
+        WindowFixture s(WindowFixture::Start::Later);
         const QDir app(s.appDir.path());
         const QByteArray sheet = "QPushButton { color: #123456; }";
         if (arrangement == QLatin1String("folder x")) {
             QVERIFY(app.mkpath(QStringLiteral("x")));
         } else if (arrangement == QLatin1String("file")) {
-            QVERIFY(s.writeSkin(sheet));
+            QVERIFY(s.putAppFile(kSkin, sheet));
         } else if (arrangement == QLatin1String("empty file")) {
-            QVERIFY(s.writeSkin(QByteArray()));
+            QVERIFY(s.putAppFile(kSkin, QByteArray()));
         } else if (arrangement == QLatin1String("file at top")) {
             QVERIFY(writeAll(app.filePath(QStringLiteral("o.cjs")), sheet));
         } else if (arrangement == QLatin1String("other name")) {
@@ -130,8 +92,8 @@ private slots:
             QVERIFY(app.mkpath(QStringLiteral("x/o.cjs")));
         } else if (arrangement == QLatin1String("hidden")) {
 #ifdef Q_OS_WIN
-            QVERIFY(s.writeSkin(sheet));
-            QVERIFY(SetFileAttributesW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(s.skinPath()).utf16()),
+            QVERIFY(s.putAppFile(kSkin, sheet));
+            QVERIFY(SetFileAttributesW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(s.appFile(kSkin)).utf16()),
                                        FILE_ATTRIBUTE_HIDDEN));
 #else
             QSKIP("a file named o.cjs cannot be hidden here; isNormalFile covers hidden names");
@@ -139,18 +101,18 @@ private slots:
         } else if (arrangement == QLatin1String("link")) {
             QVERIFY(writeAll(app.filePath(QStringLiteral("real.css")), sheet));
             QVERIFY(app.mkpath(QStringLiteral("x")));
-            QVERIFY(QFile::link(app.filePath(QStringLiteral("real.css")), s.skinPath()));
+            QVERIFY(QFile::link(app.filePath(QStringLiteral("real.css")), s.appFile(kSkin)));
         } else if (arrangement == QLatin1String("dangling link")) {
             QVERIFY(app.mkpath(QStringLiteral("x")));
-            QVERIFY(QFile::link(app.filePath(QStringLiteral("gone.css")), s.skinPath()));
+            QVERIFY(QFile::link(app.filePath(QStringLiteral("gone.css")), s.appFile(kSkin)));
 #ifdef Q_OS_UNIX
         } else if (arrangement == QLatin1String("fifo")) {
             QVERIFY(app.mkpath(QStringLiteral("x")));
-            QCOMPARE(::mkfifo(QFile::encodeName(s.skinPath()).constData(), 0600), 0);
+            QCOMPARE(::mkfifo(QFile::encodeName(s.appFile(kSkin)).constData(), 0600), 0);
 #endif
         }
         Form1 &w = s.start();
-        QVERIFY(s.platform.boxes.isEmpty());
+        QVERIFY(s.p.boxes.isEmpty());
         const QColor expected = skinned ? kButtonFace : QColor(Qt::white);
         QCOMPARE(w.BackColor(), expected);
         QCOMPARE(surfaceColour(w), expected);
@@ -225,16 +187,16 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, sheet);
         QFETCH(QString, failure);
-        SkinWindow s;
-        QVERIFY(s.writeSkin(bytes));
+        WindowFixture s(WindowFixture::Start::Later);
+        QVERIFY(s.putAppFile(kSkin, bytes));
         Form1 &w = s.start();
         QCOMPARE(w.BackColor(), kButtonFace); // the file's presence alone does that
         if (failure.isEmpty()) {
-            QVERIFY(s.platform.boxes.isEmpty());
+            QVERIFY(s.p.boxes.isEmpty());
             QCOMPARE(w.styleSheet(), sheet);
         } else {
-            QCOMPARE(s.platform.boxes.size(), 1);
-            const ScriptedPlatform::Box &box = s.platform.boxes.first();
+            QCOMPARE(s.p.boxes.size(), 1);
+            const ScriptedPlatform::Box &box = s.p.boxes.first();
             QCOMPARE(box.title, QStringLiteral("Application Error"));
             QCOMPARE(box.buttons, 48);
             QVERIFY2(box.prompt.startsWith(failure + QStringLiteral("\r\nin Kestrune2021/08/31.Form1.Form_Load at line 100\r")),
@@ -260,11 +222,11 @@ private slots:
     {
         QFETCH(QString, how);
 #ifdef Q_OS_UNIX
-        SkinWindow s;
+        WindowFixture s(WindowFixture::Start::Later);
         if (how == QLatin1String("permissions")) {
-            QVERIFY(s.writeSkin("QLabel { }"));
-            QVERIFY(QFile::setPermissions(s.skinPath(), QFileDevice::Permissions()));
-            QFile probe(s.skinPath());
+            QVERIFY(s.putAppFile(kSkin, "QLabel { }"));
+            QVERIFY(QFile::setPermissions(s.appFile(kSkin), QFileDevice::Permissions()));
+            QFile probe(s.appFile(kSkin));
             if (probe.open(QIODevice::ReadOnly))
                 QSKIP("permissions do not stop this user from reading");
         } else {
@@ -273,13 +235,13 @@ private slots:
             if (!QFileInfo(QStringLiteral("/proc/self/mem")).isFile())
                 QSKIP("no /proc/self/mem here");
             QVERIFY(QDir(s.appDir.path()).mkpath(QStringLiteral("x")));
-            QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), s.skinPath()));
+            QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), s.appFile(kSkin)));
         }
         Form1 &w = s.start();
-        QCOMPARE(s.platform.boxes.size(), 1);
-        QVERIFY2(s.platform.boxes[0].prompt.startsWith(
+        QCOMPARE(s.p.boxes.size(), 1);
+        QVERIFY2(s.p.boxes[0].prompt.startsWith(
                      QStringLiteral("Path/File access error\r\nin Kestrune2021/08/31.Form1.Form_Load at line 100\r")),
-                 qPrintable(s.platform.boxes[0].prompt));
+                 qPrintable(s.p.boxes[0].prompt));
         QCOMPARE(w.BackColor(), kButtonFace);
         QVERIFY(w.styleSheet().isEmpty());
 #else
@@ -311,9 +273,9 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(bool, skin);
         QFETCH(bool, coloured);
-        SkinWindow s;
+        WindowFixture s(WindowFixture::Start::Later);
         if (skin)
-            QVERIFY(s.writeSkin("/* plain */"));
+            QVERIFY(s.putAppFile(kSkin, "/* plain */"));
         Form1 &w = s.create();
         QWidget *parent = &w;
         QString leaf = kind;
@@ -333,7 +295,7 @@ private slots:
                                                                 : static_cast<QWidget *>(new QPushButton(parent));
         const bool autoFillBefore = control->autoFillBackground();
         s.start();
-        QVERIFY(s.platform.boxes.isEmpty());
+        QVERIFY(s.p.boxes.isEmpty());
         QCOMPARE(control->palette().color(QPalette::Window), coloured ? kButtonFace : kWindowRole);
         QCOMPARE(control->autoFillBackground(), coloured ? true : autoFillBefore);
     }
@@ -342,9 +304,9 @@ private slots:
     // window: the surface colour does not spread to them.
     void controlsKeepTheirLook()
     {
-        SkinWindow plain;
-        SkinWindow skinned;
-        QVERIFY(skinned.writeSkin("/* no rules */"));
+        WindowFixture plain(WindowFixture::Start::Later);
+        WindowFixture skinned(WindowFixture::Start::Later);
+        QVERIFY(skinned.putAppFile(kSkin, "/* no rules */"));
         Form1 &a = plain.start();
         Form1 &b = skinned.start();
         QCOMPARE(surfaceColour(a), QColor(Qt::white));

@@ -1,10 +1,9 @@
 #include "shell/window/Form1.h"
 #include "shell/controls/ListModel.h"
 #include "shell/handlers/Startup.h"
-#include "support/ScriptedPlatform.h"
+#include "support/WindowFixture.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,11 +63,9 @@ private slots:
 
     void loadSetsCaptionTitleAndColumns()
     {
-        ScriptedPlatform p;
-        QTemporaryDir dir;
-        p.appPath = dir.path();
-        Form1 w(p);
-        w.Form_Load();
+        WindowFixture f(WindowFixture::Start::Later);
+        ScriptedPlatform &p = f.p;
+        Form1 &w = f.start();
         QVERIFY(p.boxes.isEmpty());
         QCOMPARE(w.windowTitle(), QString::fromLatin1(kDisplayName));
         QCOMPARE(p.appTitle(), Main::AppTitleFromDisplayName(QString::fromLatin1(kDisplayName)));
@@ -104,15 +101,10 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(bool, loaded);
         QFETCH(int, boxes);
-        ScriptedPlatform p;
-        QTemporaryDir dir;
-        p.appPath = dir.path();
-        QFile f(dir.filePath(QStringLiteral("HAND-M.CUR")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        f.close();
-        Form1 w(p);
-        w.Form_Load();
+        WindowFixture f(WindowFixture::Start::Later);
+        ScriptedPlatform &p = f.p;
+        QVERIFY(writeAll(f.appFile(QStringLiteral("HAND-M.CUR")), content));
+        Form1 &w = f.start();
         QCOMPARE(w.hasMouseIcon(), loaded);
         QCOMPARE(p.boxes.size(), boxes);
         if (boxes)
@@ -122,13 +114,11 @@ private slots:
 
     void failingHomePageIsReportedAndStartupGoesOn()
     {
-        ScriptedPlatform p;
-        QTemporaryDir dir;
-        p.appPath = dir.path();
+        WindowFixture f(WindowFixture::Start::Later);
+        ScriptedPlatform &p = f.p;
         p.rndValues = {0.065};
         p.openUrlFails = true;
-        Form1 w(p);
-        w.Form_Load();
+        Form1 &w = f.start();
         QCOMPARE(p.boxes.size(), 1);
         QCOMPARE(p.boxes[0].title, QStringLiteral("Application Error"));
         QVERIFY(p.boxes[0].prompt.contains(QStringLiteral("in Kestrune2021/08/31.Form1.Form_Load at line 108\r")));
@@ -138,9 +128,9 @@ private slots:
 
     void closingEndsTheProgram()
     {
-        ScriptedPlatform p;
-        Form1 w(p);
-        w.Form_Load();
+        WindowFixture f;
+        ScriptedPlatform &p = f.p;
+        Form1 &w = f.w();
         bool ended = false;
         try {
             w.close();
@@ -166,9 +156,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, exists);
         QTemporaryDir dir;
-        QFile f(dir.filePath(QStringLiteral("present.txt")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
+        QVERIFY(writeAll(dir.filePath(QStringLiteral("present.txt")), QByteArray()));
         QCOMPARE(Main::FileExists(name.isEmpty() ? name : dir.filePath(name)), exists);
     }
 };

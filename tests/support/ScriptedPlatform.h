@@ -10,8 +10,9 @@
 #include <optional>
 
 // A platform for tests: dialogs answer from queues, every box is recorded with
-// its exact text, buttons and title, and each yield of a loop can run a
-// callback that clicks other buttons mid-run.
+// its exact text, buttons and title, each yield of a loop can run a callback
+// that clicks other buttons mid-run, and an answered file dialog can run one
+// before the handler looks at the answer (the moment a user's file vanishes).
 class ScriptedPlatform : public Platform {
 public:
     struct Box {
@@ -37,6 +38,7 @@ public:
     QList<std::optional<QString>> dialogAnswers;
     std::function<void()> onYield;
     std::function<void(const Box &)> onBox;
+    std::function<void()> afterDialog; // after an answered (not cancelled) dialog
     QList<double> rndValues; // repeats the last one; 0.5 when empty
     double seconds = 0;
     QString appPath = QStringLiteral(".");
@@ -73,6 +75,8 @@ public:
         if (!answer)
             return false;
         *result = *answer;
+        if (afterDialog)
+            afterDialog();
         return true;
     }
 
@@ -133,6 +137,15 @@ public:
         QStringList out;
         for (const Box &b : boxes)
             out << b.prompt;
+        return out;
+    }
+
+    QList<Box> errorBoxes() const
+    {
+        QList<Box> out;
+        for (const Box &b : boxes)
+            if (b.title == QLatin1String("Application Error"))
+                out << b;
         return out;
     }
 };
