@@ -15,7 +15,7 @@
 // Counts are read again wherever a loop re-reads them, because the exports let
 // events run between rows and a click may change the list underneath them.
 
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,6 +1,6 @@
 #include "SaveTarget.h"
 
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // "Load Emails From Text File" through the real window, with the dialog
 // answered by the scripted platform.
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 #include "support/WindowFixture.h"
 #include "test_load_support.h"
 

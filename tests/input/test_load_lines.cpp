@@ -6,7 +6,7 @@
 #include "input/LoadList.h"
 
 #include "shell/controls/ListModel.h"
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 #include "support/ScriptedPlatform.h"
 #include "test_load_support.h"
 

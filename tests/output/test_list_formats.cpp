@@ -8,7 +8,7 @@
 #include "output/ListTable.h"
 #include "output/SaveTarget.h"
 #include "shell/controls/ListModel.h"
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 #include "support/TestHelpers.h"
 #include "support/ThrowingClipboard.h"
 

@@ -1,5 +1,5 @@
 #include "shell/handlers/HandlerSteps.h"
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QTest>

@@ -1,5 +1,5 @@
 #include "shell/controls/ListModel.h"
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 #include "shell/controls/TextColumn.h"
 
 #include <QAbstractItemModelTester>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "shell/platform/Platform.h"
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "shell/controls/CommonDialog.h"
 
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 
 void CommonDialog::show(FileDialogRequest::Kind kind)
 {

@@ -1,6 +1,5 @@
 #include "shell/controls/ListAccessible.h"
 
-#include "shell/window/Form1.h"
 #include "shell/controls/ListView.h"
 
 #include <QHeaderView>
@@ -98,9 +97,6 @@ QAccessibleInterface *accessibleFactory(const QString &className, QObject *objec
 {
     if (className == QLatin1String(ListView::staticMetaObject.className()))
         return new ListAccessible(static_cast<ListView *>(object));
-    // A top-level widget other than a dialog otherwise reads as an unnamed pane.
-    if (className == QLatin1String(Form1::staticMetaObject.className()))
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     return nullptr;
 }
 

@@ -65,6 +65,5 @@ private:
     mutable std::deque<qint64> order_; // oldest first
 };
 
-// Installs, once, the interfaces of the list view and of the main window (a
-// frame named by its caption rather than an anonymous pane).
+// Installs, once, the interface of every list view.
 void installAccessibleFactory();

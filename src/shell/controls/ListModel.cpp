@@ -1,6 +1,6 @@
 #include "shell/controls/ListModel.h"
 
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 
 ListModel::ListModel(QObject *parent) : QAbstractTableModel(parent) {}
 

@@ -1,7 +1,7 @@
 #include "shell/handlers/HandlerSteps.h"
 
 #include "shell/platform/Platform.h"
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 
 #include <new>
 

@@ -1,6 +1,6 @@
 #include "shell/platform/QtPlatform.h"
 
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -4,11 +4,11 @@
 // the program they belong to (src/input, src/extract, src/output).
 #include "shell/window/Form1.h"
 
-#include "shell/controls/ListAccessible.h"
 #include "shell/controls/ListView.h"
 #include "shell/platform/Platform.h"
 #include "shell/controls/Twips.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -45,12 +45,25 @@ protected:
     }
 };
 
+// A top-level widget other than a dialog otherwise reads as an unnamed pane;
+// the window reads as a frame named by its caption.
+QAccessibleInterface *windowAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(Form1::staticMetaObject.className()))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
 } // namespace
 
 Form1::Form1(Platform &platform, QWidget *parent)
     : QWidget(parent), CommonDialog1(platform), platform_(platform)
 {
-    installAccessibleFactory();
+    static const bool accessible = [] {
+        QAccessible::installFactory(windowAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     buildControls();
 }
 

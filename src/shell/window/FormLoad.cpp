@@ -4,7 +4,7 @@
 #include "shell/handlers/HandlerSteps.h"
 #include "shell/controls/ListModel.h"
 #include "shell/platform/Platform.h"
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 #include "shell/handlers/Startup.h"
 
 #include <QDir>

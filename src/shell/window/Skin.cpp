@@ -3,7 +3,7 @@
 #include "shell/window/Form1.h"
 
 #include "shell/platform/Platform.h"
-#include "shell/handlers/RuntimeError.h"
+#include "shell/platform/RuntimeError.h"
 
 #include <QApplication>
 #include <QCheckBox>
