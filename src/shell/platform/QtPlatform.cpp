@@ -1,3 +1,5 @@
+// The platform as the program meets it: boxes, clipboard, browser, the event
+// loop and the end of the program. The file dialog has a file of its own.
 #include "shell/platform/QtPlatform.h"
 
 #include "shell/platform/RuntimeError.h"
@@ -5,16 +7,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QSpacerItem>
 #include <QStyle>
 #include <QTime>
@@ -97,140 +95,6 @@ QString QtPlatform::oneLine(const QString &text)
     QString line = displayText(text);
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     return line;
-}
-
-QStringList QtPlatform::nameFilters(const QString &filter)
-{
-    // Pairs of display text and pattern. Qt reads the pattern from the last
-    // parentheses and hides them with HideNameFilterDetails, so "All Files (*.*)"
-    // is shown as written while matching every name, dotted or not.
-    QStringList out;
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].isEmpty())
-            continue;
-        QString pattern = parts[i + 1];
-        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
-        if (pattern == QLatin1String("*.*"))
-            pattern = QStringLiteral("*");
-        out << parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')');
-    }
-    return out;
-}
-
-namespace {
-
-// Qt's own file dialog, taking the name field as the user's choice: typed
-// names that do not exist still reach the program, which says "File not
-// found" itself, and a name is that file when it exists as typed, quotes and
-// all. Qt's own accept would take its view's selection instead, and split
-// every name at its quotes.
-class LenientFileDialog : public QFileDialog {
-public:
-    LenientFileDialog(QWidget *parent, const QString &title) : QFileDialog(parent, title)
-    {
-        setOption(QFileDialog::DontUseNativeDialog, true);
-        nameEdit_ = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-    }
-
-    // For the open side. Qt greys out "Open" while the name field holds a name
-    // it cannot find; keep it usable, since the load reports such names itself.
-    void allowUnknownNames()
-    {
-        auto *buttons = findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-        QPushButton *open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
-        if (!nameEdit_ || !open)
-            return;
-        // Connected after Qt's own check, so this has the last word.
-        connect(nameEdit_, &QLineEdit::textChanged, open, [open](const QString &text) {
-            if (!text.isEmpty())
-                open->setEnabled(true);
-        });
-    }
-
-    // Full paths in the order given.
-    QStringList chosen() const { return chosen_; }
-
-    void accept() override
-    {
-        const QStringList names = typedNames();
-        if (names.isEmpty())
-            return;
-        if (names.size() == 1 && QFileInfo(names.first()).isDir()) {
-            // A folder opens, as in any file dialog, even the one shown.
-            setDirectory(names.first());
-            nameEdit_->clear();
-            return;
-        }
-        chosen_ = names;
-        QDialog::accept();
-    }
-
-private:
-    // Clicking files writes their names into the field, several in double
-    // quotes: "a.txt" "b.txt". Only the open side reads that form, and only
-    // when the text is not itself the name of something.
-    QStringList typedNames() const
-    {
-        const QString text = nameEdit_ ? nameEdit_->text() : QString();
-        if (text.isEmpty())
-            return {};
-        const QDir folder = directory();
-        const QString whole = folder.absoluteFilePath(text);
-        if (acceptMode() == QFileDialog::AcceptSave || !text.contains(QLatin1Char('"')) || QFileInfo::exists(whole))
-            return {whole};
-        QStringList names;
-        const QStringList tokens = text.split(QLatin1Char('"'));
-        for (qsizetype i = 1; i < tokens.size(); i += 2) {
-            if (!tokens[i].isEmpty())
-                names << folder.absoluteFilePath(tokens[i]);
-        }
-        return names;
-    }
-
-    QLineEdit *nameEdit_ = nullptr;
-    QStringList chosen_;
-};
-
-} // namespace
-
-bool QtPlatform::FileDialog(const FileDialogRequest &request, QString *result)
-{
-    throwIfEnded();
-    LenientFileDialog dialog(window_, request.title);
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setNameFilters(nameFilters(request.filter));
-    if (request.kind == FileDialogRequest::Kind::Save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode((request.flags & 0x200) ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
-        dialog.allowUnknownNames();
-    }
-    // A several-file value proposes its folder: the field shows one plain name.
-    const QString proposed = request.fileName.section(QChar(0), 0, 0);
-    if (!proposed.isEmpty())
-        dialog.selectFile(proposed);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
-    throwIfEnded();
-    const QStringList files = dialog.chosen();
-    if (!accepted || files.isEmpty())
-        return false;
-    if (files.size() == 1) {
-        *result = QDir::toNativeSeparators(files.first());
-        return true;
-    }
-    // Several files: folder NUL name NUL name ..., the folder being the first
-    // file's. A typed name from elsewhere stays reachable as a relative path.
-    const QString folder = QFileInfo(files.first()).absolutePath();
-    const QDir base(folder);
-    QString value = QDir::toNativeSeparators(folder);
-    for (const QString &f : files)
-        value += QChar(0) + QDir::toNativeSeparators(base.relativeFilePath(f));
-    *result = value;
-    return true;
 }
 
 bool QtPlatform::ClipboardClear()
