@@ -562,6 +562,23 @@ def legacy_bytes(s):
               "\u201cq\u201d.example\r\nodd\ufffd.example\r\n\u00ff.example\r\n")
 
 
+def keyboard_only(s):
+    """Tab walks the window in its order and Enter, keypad Enter or Space
+    presses the focused button. The one click gives the input list the focus,
+    which runs nothing."""
+    x, y, _, _ = s.geometry(s.main)
+    s.xdo("windowfocus", "--sync", s.main)
+    s.xdo("mousemove", str(x + 260), str(y + 100), "click", "1")
+    s.xdo("key", "--delay", "30", "Tab", "Tab", "Tab", "Tab", "Return", "Tab", "KP_Enter")  # samples, extract
+    s.answer(APP, "Return")  # "Done."
+    s.xdo("key", "--delay", "30", "Tab", "Tab", "space")  # the focus is back on "Start Extracting"
+    s.answer(SAVE, "Return", text="keys.txt")
+    s.settle()
+    want = lines("postfree.example", "kestrune.example", "sendwave-marketing.example")
+    check(s.read("keys.txt") == want, repr(s.read("keys.txt")))
+    s.close()
+
+
 SCENARIOS = [
     ("load_extract_save", load_extract_save),
     ("entry_box", entry_box),
@@ -578,6 +595,7 @@ SCENARIOS = [
     ("copy_close_paste", copy_close_paste),
     ("save_over_in_locked_folder", save_over_in_locked_folder),
     ("legacy_bytes", legacy_bytes),
+    ("keyboard_only", keyboard_only),
 ]
 
 
