@@ -8,42 +8,36 @@
 class TestPlatformPieces : public QObject {
     Q_OBJECT
 private slots:
-    void lineBreaksForDisplay_data()
+    // A label shows CR LF, CR and LF each as one break; the input box's
+    // one-line field shows each as a blank, and the entry is what it showed.
+    void lineBreaks_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("entry");
         QTest::newRow("bare CRs") << "Results have been copied to the clipboard.\r\rClick"
-                                  << "Results have been copied to the clipboard.\n\nClick";
-        QTest::newRow("CR LF is one break") << "a\r\nb" << "a\nb";
-        QTest::newRow("LF") << "a\nb" << "a\nb";
-        QTest::newRow("LF CR is two") << "a\n\rb" << "a\n\nb";
-        QTest::newRow("error box") << "desc\r\nin X at line 1\r\rPlease" << "desc\nin X at line 1\n\nPlease";
-        QTest::newRow("plain") << "Done." << "Done.";
+                                  << "Results have been copied to the clipboard.\n\nClick"
+                                  << "Results have been copied to the clipboard.  Click";
+        QTest::newRow("CR LF is one break") << "a\r\nb" << "a\nb" << "a b";
+        QTest::newRow("LF") << "a\nb" << "a\nb" << "a b";
+        QTest::newRow("LF CR is two") << "a\n\rb" << "a\n\nb" << "a  b";
+        QTest::newRow("error box") << "desc\r\nin X at line 1\r\rPlease" << "desc\nin X at line 1\n\nPlease"
+                                   << "desc in X at line 1  Please";
+        QTest::newRow("plain") << "Done." << "Done." << "Done.";
+        QTest::newRow("pasted addresses") << "a@b.example\r\nc@d.example" << "a@b.example\nc@d.example"
+                                          << "a@b.example c@d.example";
+        QTest::newRow("bare CR") << "a\rb" << "a\nb" << "a b";
+        QTest::newRow("empty line") << "a\n\nb" << "a\n\nb" << "a  b";
+        QTest::newRow("trailing") << "a\r\n" << "a\n" << "a ";
+        QTest::newRow("none") << "a b" << "a b" << "a b";
     }
-    void lineBreaksForDisplay()
+    void lineBreaks()
     {
         QFETCH(QString, text);
         QFETCH(QString, shown);
-        QCOMPARE(QtPlatform::displayText(text), shown);
-    }
-
-    // The input box's answer is what its one-line field showed: a blank for
-    // each pasted line break, whichever kind.
-    void pastedLineBreaks_data()
-    {
-        QTest::addColumn<QString>("pasted");
-        QTest::addColumn<QString>("entry");
-        QTest::newRow("CR LF is one blank") << "a@b.example\r\nc@d.example" << "a@b.example c@d.example";
-        QTest::newRow("bare CR") << "a\rb" << "a b";
-        QTest::newRow("empty line") << "a\n\nb" << "a  b";
-        QTest::newRow("trailing") << "a\r\n" << "a ";
-        QTest::newRow("none") << "a b" << "a b";
-    }
-    void pastedLineBreaks()
-    {
-        QFETCH(QString, pasted);
         QFETCH(QString, entry);
-        QCOMPARE(QtPlatform::oneLine(pasted), entry);
+        QCOMPARE(QtPlatform::displayText(text), shown);
+        QCOMPARE(QtPlatform::oneLine(text), entry);
     }
 
     // The real platform ends through the event loop: the end unwinds the
