@@ -14,6 +14,8 @@
 #include <QStringDecoder>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace Main {
 
@@ -61,20 +63,73 @@ void AppendListLine(ListModel &list, QByteArrayView line)
         list.add(text);
 }
 
-void AppendListLines(ListModel &list, QIODevice &device)
+namespace {
+
+enum class Marked { None, Utf8, Utf16LE, Utf16BE };
+
+Marked byteOrderMark(QByteArrayView start)
+{
+    if (start.startsWith("\xEF\xBB\xBF"))
+        return Marked::Utf8;
+    if (start.startsWith("\xFF\xFE"))
+        return Marked::Utf16LE;
+    if (start.startsWith("\xFE\xFF"))
+        return Marked::Utf16BE;
+    return Marked::None;
+}
+
+} // namespace
+
+void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
 {
     LineSplitter lines;
     const auto append = [&list](QByteArrayView line) { AppendListLine(list, line); };
+    // A UTF-16 file (Notepad's "Unicode") is read as the text it is: its
+    // lines are cut from that text, which the list keeps as UTF-8.
+    const auto appendText = [&list](QByteArrayView line) { list.addUtf8(line); };
+    std::optional<QStringDecoder> utf16;
+    QString highHalf;
     const std::unique_ptr<char[]> block(new char[size_t(kLoadBlockBytes)]);
-    for (;;) {
-        const qint64 got = device.read(block.get(), kLoadBlockBytes);
+    bool first = true;
+    for (qint64 left = limit; limit < 0 || left > 0;) {
+        const qint64 want = limit < 0 ? kLoadBlockBytes : std::min<qint64>(kLoadBlockBytes, left);
+        const qint64 got = device.read(block.get(), want);
         if (got < 0)
             throw RuntimeError(ErrNo::DeviceIO, QStringLiteral("Device I/O error"));
         if (got == 0)
             break;
-        lines.feed(QByteArrayView(block.get(), qsizetype(got)), append);
+        left -= got;
+        QByteArrayView bytes(block.get(), qsizetype(got));
+        if (std::exchange(first, false)) {
+            // Only a mark at the very start of the file says what it is.
+            switch (byteOrderMark(bytes)) {
+            case Marked::Utf8: bytes = bytes.sliced(3); break;
+            case Marked::Utf16LE: utf16.emplace(QStringConverter::Utf16LE); break;
+            case Marked::Utf16BE: utf16.emplace(QStringConverter::Utf16BE); break;
+            case Marked::None: break;
+            }
+            if (utf16)
+                bytes = bytes.sliced(2);
+        }
+        if (utf16) {
+            // A character's two halves may lie in two reads.
+            QString text = std::exchange(highHalf, QString()) + utf16->decode(bytes);
+            if (!text.isEmpty() && text.back().isHighSurrogate()) {
+                highHalf = text.back();
+                text.chop(1);
+            }
+            lines.feed(text.toUtf8(), appendText);
+        } else {
+            lines.feed(bytes, append);
+        }
     }
-    lines.finish(append);
+    if (utf16) {
+        // Whatever the decoder still holds belongs to the last line.
+        lines.feed((highHalf + utf16->decode(QByteArrayView())).toUtf8(), appendText);
+        lines.finish(appendText);
+    } else {
+        lines.finish(append);
+    }
 }
 
 void LoadListFile(Platform &platform, ListModel &list, const QString &path)
@@ -93,7 +148,11 @@ void LoadListFile(Platform &platform, ListModel &list, const QString &path)
             throw RuntimeError(ErrNo::FileNotFound, QStringLiteral("File not found"));
         throw RuntimeError(ErrNo::PathFileAccess, QStringLiteral("Path/File access error"));
     }
-    AppendListLines(list, file);
+    // What the file holds now: a file another program keeps appending to
+    // would otherwise be followed for ever. A system file that tells no size
+    // is read to its end.
+    const qint64 size = file.size();
+    AppendListLines(list, file, size > 0 ? size : -1);
 }
 
 QStringList SplitAtNul(const QString &value)

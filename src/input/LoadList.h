@@ -22,9 +22,11 @@ constexpr qsizetype kLoadBlockBytes = qsizetype(1) << 20;
 // entries already appended stay.
 void LoadListFile(Platform &platform, ListModel &list, const QString &path);
 
-// The reading half of LoadListFile: every line of the device up to its end.
+// The reading half of LoadListFile: every line of the device up to its end,
+// or of its first limit bytes. A UTF-8 byte-order mark at the start is
+// skipped; one of UTF-16 (either order) makes the rest read as UTF-16 text.
 // Throws RuntimeError 57 when a read fails.
-void AppendListLines(ListModel &list, QIODevice &device);
+void AppendListLines(ListModel &list, QIODevice &device, qint64 limit = -1);
 
 // One line's bytes as an entry, turned into text with the system code page;
 // a line that is not text there is kept as its bytes (a raw entry).

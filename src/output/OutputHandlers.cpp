@@ -19,8 +19,11 @@ const char *const kCopiedMessage = "Results have been copied to the clipboard.\r
 class FormSaves final : public SaveRegistry {
 public:
     explicit FormSaves(Form1 &form) : form_(form) {}
-    void registerSave(QSaveFile *file) override { form_.registerSave(file); }
-    void unregisterSave(QSaveFile *file) override { form_.unregisterSave(file); }
+    void registerSave(SaveTarget *target) override
+    {
+        form_.registerSave(target, [target] { target->abandon(); });
+    }
+    void unregisterSave(SaveTarget *target) override { form_.unregisterSave(target); }
 
 private:
     Form1 &form_;

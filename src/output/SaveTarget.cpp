@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QBuffer>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <filesystem>
 #include <system_error>
@@ -76,10 +78,11 @@ SaveTarget::~SaveTarget()
     abandon();
 }
 
-void SaveTarget::open(const QString &fileName)
+void SaveTarget::open(const QString &fileName, Placement placement)
 {
     buffer_.clear();
     buffer_.reserve(kFlushBytes + 4096);
+    fileName_ = fileName;
     switch (kindOf(fileName)) {
     case TargetKind::Refused: throwAccessError();
     case TargetKind::Device: {
@@ -99,16 +102,37 @@ void SaveTarget::open(const QString &fileName)
     };
     if (!nameTakesWrites(fileName))
         throwOpenError();
-    auto file = std::make_unique<QSaveFile>(fileName);
-    // A folder that refuses new files gets no temporary file either: an
-    // existing file the user may write is then emptied and written in place.
-    file->setDirectWriteFallback(true);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throwOpenError();
-    save_ = std::move(file);
-    device_ = save_.get();
+    if (placement == Placement::Replace) {
+        auto file = std::make_unique<QSaveFile>(fileName);
+        if (file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            save_ = std::move(file);
+            device_ = save_.get();
+        }
+    }
+    // A folder that refuses new files has room for no temporary file beside
+    // an existing one the user may write.
+    if (!device_) {
+        if (!QFileInfo(fileName).isFile())
+            throwOpenError();
+        openStaged(fileName);
+    }
     if (registry_)
-        registry_->registerSave(save_.get());
+        registry_->registerSave(this);
+}
+
+void SaveTarget::openStaged(const QString &fileName)
+{
+    auto stage = std::make_unique<QTemporaryFile>(QDir::temp().filePath(
+        QFileInfo(fileName).fileName().left(40) + QStringLiteral(".XXXXXX.partial")));
+    if (stage->open()) {
+        staged_ = std::move(stage);
+    } else {
+        // No temporary folder to write in: the rows wait in memory.
+        auto buffer = std::make_unique<QBuffer>();
+        buffer->open(QIODevice::ReadWrite);
+        staged_ = std::move(buffer);
+    }
+    device_ = staged_.get();
 }
 
 void SaveTarget::flush()
@@ -120,6 +144,31 @@ void SaveTarget::flush()
     buffer_.resize(0); // keeps the capacity
 }
 
+// The one moment an existing file is touched in place: it is emptied and
+// filled from the staged rows in one go, with no events let in between.
+void SaveTarget::copyStagedOverTarget()
+{
+    if (!staged_->seek(0))
+        throwWriteError();
+    QFile target(fileName_);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        throwAccessError();
+    buffer_.resize(kFlushBytes);
+    for (;;) {
+        const qint64 got = staged_->read(buffer_.data(), buffer_.size());
+        if (got < 0)
+            throwWriteError();
+        if (got == 0)
+            break;
+        if (target.write(buffer_.constData(), got) != got)
+            throwWriteError();
+    }
+    buffer_.resize(0);
+    target.close();
+    if (target.error() != QFileDevice::NoError)
+        throwWriteError();
+}
+
 void SaveTarget::commit()
 {
     flush();
@@ -128,6 +177,13 @@ void SaveTarget::commit()
         release();
         if (!placed)
             throwAccessError();
+    } else if (staged_) {
+        // Released whether or not the copy worked: nothing may try it twice.
+        struct Release {
+            SaveTarget *t;
+            ~Release() { t->release(); }
+        } done{this};
+        copyStagedOverTarget();
     } else if (direct_) {
         direct_->close();
         const bool failed = direct_->error() != QFileDevice::NoError;
@@ -146,15 +202,16 @@ void SaveTarget::abandon()
     }
     if (direct_)
         direct_->close();
-    release();
+    release(); // a staged file goes with its object
 }
 
 void SaveTarget::release()
 {
-    if (save_ && registry_)
-        registry_->unregisterSave(save_.get());
+    if (device_ && registry_)
+        registry_->unregisterSave(this);
     save_.reset();
     direct_.reset();
+    staged_.reset();
     device_ = nullptr;
     buffer_.clear();
 }

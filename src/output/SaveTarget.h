@@ -7,37 +7,48 @@
 
 class QFile;
 class QFileDevice;
+class QIODevice;
 class QSaveFile;
+class SaveTarget;
 
-// Told when a save opens and finishes its temporary file, so that ending the
-// program in the middle of a save can drop the unfinished file.
+// Told when a save opens and finishes, so that ending the program in the
+// middle of a save can drop the unfinished file.
 class SaveRegistry {
 public:
     virtual ~SaveRegistry() = default;
-    virtual void registerSave(QSaveFile *file) = 0;
-    virtual void unregisterSave(QSaveFile *file) = 0;
+    virtual void registerSave(SaveTarget *target) = 0;
+    virtual void unregisterSave(SaveTarget *target) = 0;
 };
 
-// The file a save writes to. A regular file (new or existing) is written as a
-// temporary file beside it that replaces it only at commit(), so a save that
-// fails or is abandoned leaves the old file exactly as it was; where the
-// folder allows no new file, an existing one is written in place. A device (a
-// character or block special file) has no content to keep and is written
-// directly. Folders, pipes and sockets are refused: opening a pipe for
-// writing would wait for a reader forever.
+// The file a save writes to. Until commit() nothing touches an existing file:
+// a save that fails or is abandoned leaves it exactly as it was.
+// - A regular file (new or existing) is written as a temporary file beside it
+//   that replaces it at commit().
+// - Where the folder allows no new file, an existing file the user may write
+//   is replaced in place: the rows are staged in a temporary file in the
+//   user's temporary folder (in memory where none can be made there) and
+//   copied over the file only at commit().
+// - A device (a character or block special file) has no content to keep and
+//   is written directly.
+// Folders, pipes and sockets are refused: opening a pipe for writing would
+// wait for a reader forever.
 //
-// Output collects in buffer() and goes to the file in blocks of tens of KB;
-// call rowDone() after each row. Failures throw RuntimeError with the
-// classic numbers: 76 for a folder that does not exist, 75 for a name that
-// cannot be written, 57 for a failed write.
+// Output collects in buffer() and goes out in blocks; call rowDone() after
+// each row. Failures throw RuntimeError with the classic numbers: 76 for a
+// folder that does not exist, 75 for a name that cannot be written, 57 for a
+// failed write.
 class SaveTarget {
 public:
+    // Tests reach the in-place path with InPlace, which a folder's permissions
+    // would otherwise decide (and never do for root).
+    enum class Placement { Replace, InPlace };
+
     explicit SaveTarget(SaveRegistry *registry = nullptr);
     ~SaveTarget(); // abandons a file that was not committed
     SaveTarget(const SaveTarget &) = delete;
     SaveTarget &operator=(const SaveTarget &) = delete;
 
-    void open(const QString &fileName);
+    void open(const QString &fileName, Placement placement = Placement::Replace);
     bool isOpen() const { return device_ != nullptr; }
 
     QByteArray &buffer() { return buffer_; }
@@ -49,18 +60,22 @@ public:
 
     // Writes what is left and puts the file in place.
     void commit();
-    // Drops the file: the old one, if any, stays as it was. Never throws.
+    // Drops what was written: the old file, if any, stays as it was. Never throws.
     void abandon();
 
     static constexpr qsizetype kFlushBytes = 1024 * 1024;
 
 private:
     void flush();
+    void openStaged(const QString &fileName);
+    void copyStagedOverTarget();
     void release();
 
     SaveRegistry *registry_;
+    QString fileName_;
     std::unique_ptr<QSaveFile> save_;
     std::unique_ptr<QFile> direct_;
-    QFileDevice *device_ = nullptr;
+    std::unique_ptr<QIODevice> staged_;
+    QIODevice *device_ = nullptr;
     QByteArray buffer_;
 };

@@ -125,8 +125,11 @@ private slots:
 
         const auto text = [](const char *name, const QByteArray &bytes, const QByteArrayList &lines,
                              const QStringList &entries) { QTest::newRow(name) << bytes << lines << entries; };
-        text("byte-order mark kept", "\xEF\xBB\xBF" "a\r\nb", {"\xEF\xBB\xBF" "a", "b"},
-             {QStringLiteral("\uFEFFa"), QStringLiteral("b")});
+        // The splitter keeps a file's byte-order mark; the load drops it.
+        text("byte-order mark", "\xEF\xBB\xBF" "a\r\nb", {"\xEF\xBB\xBF" "a", "b"},
+             {QStringLiteral("a"), QStringLiteral("b")});
+        text("byte-order mark on a later line is text", "a\r\n\xEF\xBB\xBF" "b", {"a", "\xEF\xBB\xBF" "b"},
+             {QStringLiteral("a"), QStringLiteral("\uFEFFb")});
         text("UTF-8 text", "j\xC3\xB6ran@b\xC3\xBC" "cher.example\r\n\xE2\x82\xAC\r\n\xF0\x9F\x98\x80",
              {"j\xC3\xB6ran@b\xC3\xBC" "cher.example", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"},
              {QStringLiteral("jöran@bücher.example"), QStringLiteral("€"), QStringLiteral("\U0001F600")});
@@ -138,8 +141,8 @@ private slots:
              {QStringLiteral("a\u00E2\u201A"), QStringLiteral("\u00ACb")});
         text("overlong NUL", "\xC0\x80", {"\xC0\x80"}, {QStringLiteral("\u00C0\u20AC")});
         text("surrogate half", "\xED\xA0\x80", {"\xED\xA0\x80"}, {QStringLiteral("\u00ED\u00A0\u20AC")});
-        text("mark before an invalid byte is bytes too", "\xEF\xBB\xBF\xFF", {"\xEF\xBB\xBF\xFF"},
-             {QStringLiteral("\u00EF\u00BB\u00BF\u00FF")});
+        text("mark before an invalid byte", "\xEF\xBB\xBF\xFF", {"\xEF\xBB\xBF\xFF"},
+             {QStringLiteral("\u00FF")});
         text("curly quotes and bytes 1252 leaves undefined", "\x93q\x94 \x81\x8D\x8F\x90\x9D",
              {"\x93q\x94 \x81\x8D\x8F\x90\x9D"}, {QStringLiteral("\u201Cq\u201D \uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")});
     }
@@ -196,6 +199,8 @@ private slots:
         Main::LoadListFile(platform, list, path);
 
         QFETCH(QByteArrayList, lines);
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            lines.first().remove(0, 3);
         QVERIFY(platform.boxes.isEmpty());
         QStringList shown;
         for (qsizetype i = 1; i <= list.count(); ++i) {
@@ -205,6 +210,48 @@ private slots:
         QCOMPARE(shown, QStringList{QStringLiteral("already there")} + entries);
         // Every line's own bytes, whether stored as text or raw.
         QCOMPARE(storedHex(list).mid(1), hex(lines));
+    }
+
+    // A file with a UTF-16 mark is that text, in either byte order, however
+    // its reads cut it; its lines end as any file's do.
+    void utf16File_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("CR LF") << QStringLiteral("ann@a.example\r\nb.example\r\n")
+                               << QStringList{"ann@a.example", "b.example"};
+        QTest::newRow("final LF, CR") << QStringLiteral("a\rb\n") << QStringList{"a", "b", ""};
+        QTest::newRow("only the mark") << QString() << QStringList();
+        QTest::newRow("beyond Latin-1") << QStringLiteral("j\u00F6ran@\u00FC.example\r\n\u20AC\U0001F600")
+                                        << QStringList{QStringLiteral("j\u00F6ran@\u00FC.example"),
+                                                       QStringLiteral("\u20AC\U0001F600")};
+        // A character split between two reads of the file.
+        const QString longLine = QString(kBlock / 2 - 2, u'x') + QStringLiteral("\U0001F600y");
+        QTest::newRow("across reads") << longLine + QStringLiteral("\r\nz") << QStringList{longLine, "z"};
+    }
+    void utf16File()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, entries);
+        for (const auto order : {QSysInfo::LittleEndian, QSysInfo::BigEndian}) {
+            QByteArray bytes = order == QSysInfo::LittleEndian ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+            for (const QChar c : text) {
+                const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
+                if (order == QSysInfo::LittleEndian)
+                    bytes.append(lo).append(hi);
+                else
+                    bytes.append(hi).append(lo);
+            }
+            const QString path = dir_.filePath(QStringLiteral("unicode.txt"));
+            QVERIFY(writeAll(path, bytes));
+            ScriptedPlatform platform;
+            ListModel list;
+            Main::LoadListFile(platform, list, path);
+            QStringList shown;
+            for (qsizetype i = 1; i <= list.count(); ++i)
+                shown << list.text(i);
+            QCOMPARE(shown, entries);
+        }
     }
 
     void refusedPath_data()

@@ -44,14 +44,14 @@ const QStringList kTU{QStringLiteral("T"), QStringLiteral("U")};
 
 class RecordingRegistry : public SaveRegistry {
 public:
-    QList<QSaveFile *> open;
+    QList<SaveTarget *> open;
     int registered = 0;
-    void registerSave(QSaveFile *f) override
+    void registerSave(SaveTarget *t) override
     {
-        open.append(f);
+        open.append(t);
         ++registered;
     }
-    void unregisterSave(QSaveFile *f) override { open.removeAll(f); }
+    void unregisterSave(SaveTarget *t) override { open.removeAll(t); }
 };
 
 } // namespace
@@ -495,6 +495,51 @@ private slots:
         QVERIFY(saves.open.isEmpty());
         QCOMPARE(readAll(path), old);
         QCOMPARE(entriesOf(dir.path()), QStringList{QStringLiteral("old.csv")});
+    }
+
+    // Until commit nothing touches the old file, also where it is replaced in
+    // place; a committed save holds every row, however many blocks it took.
+    void saveTargetKeepsOldFileUntilCommit_data()
+    {
+        QTest::addColumn<SaveTarget::Placement>("placement");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("commit");
+        QTest::newRow("beside, abandoned after blocks") << SaveTarget::Placement::Replace << 60000 << false;
+        QTest::newRow("in place, abandoned at once") << SaveTarget::Placement::InPlace << 0 << false;
+        QTest::newRow("in place, abandoned after blocks") << SaveTarget::Placement::InPlace << 60000 << false;
+        QTest::newRow("in place, committed") << SaveTarget::Placement::InPlace << 60000 << true;
+        QTest::newRow("in place, nothing committed") << SaveTarget::Placement::InPlace << 0 << true;
+    }
+    void saveTargetKeepsOldFileUntilCommit()
+    {
+        QFETCH(SaveTarget::Placement, placement);
+        QFETCH(int, rows);
+        QFETCH(bool, commit);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("old.txt"));
+        const QByteArray old = QByteArray("old line\r\n").repeated(1000);
+        QVERIFY(writeAll(path, old));
+        QByteArray expected;
+        {
+            RecordingRegistry saves;
+            SaveTarget target(&saves);
+            target.open(path, placement);
+            QCOMPARE(saves.open.size(), 1);
+            for (int i = 0; i < rows; ++i) {
+                const QByteArray row = QByteArray::number(i) + ".example.com\r\n";
+                target.buffer() += row;
+                expected += row;
+                target.rowDone();
+            }
+            QCOMPARE(readAll(path), old);
+            if (commit) {
+                target.commit();
+                QVERIFY(saves.open.isEmpty());
+            }
+        }
+        QCOMPARE(readAll(path), commit ? expected : old);
+        QCOMPARE(entriesOf(dir.path()), QStringList{QStringLiteral("old.txt")});
     }
 
     void overwriteQuestion_data()

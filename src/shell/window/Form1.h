@@ -9,14 +9,15 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <optional>
+#include <utility>
 
 class ListModel;
 class ListView;
 class Platform;
 class QIcon;
 class QPushButton;
-class QSaveFile;
 
 // The main window: the input list, its four buttons, "Start Extracting", the
 // result list and its four buttons. Each click handler is a short sequence of
@@ -106,10 +107,10 @@ public:
     ListModel &entries();
     ListModel &results();
 
-    // A save in progress registers its file so that ending the program mid-save
-    // removes the unfinished temporary file and leaves the old file alone.
-    void registerSave(QSaveFile *file);
-    void unregisterSave(QSaveFile *file);
+    // A save in progress registers how to drop what it wrote, so that ending
+    // the program mid-save leaves the old file alone.
+    void registerSave(const void *save, std::function<void()> abandon);
+    void unregisterSave(const void *save);
 
     // The button with the given number (1 to 9).
     QPushButton *button(int number) const { return buttons_[size_t(number - 1)]; }
@@ -131,5 +132,5 @@ private:
     QCursor mouseIcon_;
     bool hasMouseIcon_ = false;
     QColor backColor_ = Qt::white;
-    QList<QSaveFile *> savesInProgress_;
+    QList<std::pair<const void *, std::function<void()>>> savesInProgress_;
 };

@@ -4,27 +4,24 @@
 #include "shell/platform/Platform.h"
 
 #include <QCloseEvent>
-#include <QSaveFile>
 
-void Form1::registerSave(QSaveFile *file)
+void Form1::registerSave(const void *save, std::function<void()> abandon)
 {
-    savesInProgress_.append(file);
+    savesInProgress_.append({save, std::move(abandon)});
 }
 
-void Form1::unregisterSave(QSaveFile *file)
+void Form1::unregisterSave(const void *save)
 {
-    savesInProgress_.removeAll(file);
+    savesInProgress_.removeIf([save](const auto &entry) { return entry.first == save; });
 }
 
 void Form1::Form_Unload()
 {
     // Ends at once, mid-run or not. An unfinished save leaves its target as it
-    // was: its temporary file goes, nothing is put in place.
-    for (QSaveFile *file : std::as_const(savesInProgress_)) {
-        file->cancelWriting();
-        file->commit();
-    }
-    savesInProgress_.clear();
+    // was: what it wrote goes, nothing is put in place.
+    const auto saves = std::exchange(savesInProgress_, {});
+    for (const auto &save : saves)
+        save.second();
     platform_.EndProgram();
 }
 
