@@ -42,7 +42,7 @@ def check(condition, message):
         raise Failed(message)
 
 
-def poll(what, probe, limit=LIMIT):
+def poll(what, probe, limit=LIMIT, interval=0.05):
     end = time.monotonic() + limit
     while True:
         value = probe()
@@ -50,7 +50,7 @@ def poll(what, probe, limit=LIMIT):
             return value
         if time.monotonic() > end:
             raise Failed("gave up waiting for " + what)
-        time.sleep(0.05)
+        time.sleep(interval)
 
 
 def run(*args, **kw):
@@ -240,6 +240,31 @@ class Session:
         finally:
             d.close()
         return any(data[i] < 0x80 and data[i + 1] < 0x80 and data[i + 2] < 0x80 for i in range(0, len(data), 4))
+
+    def open_paths(self):
+        """The files the program holds open, read from /proc."""
+        fds = "/proc/%d/fd" % self.proc.pid
+        paths = set()
+        try:
+            for fd in os.listdir(fds):
+                try:
+                    paths.add(os.readlink(os.path.join(fds, fd)))
+                except OSError:
+                    pass
+        except OSError:
+            pass
+        return paths
+
+    def when_writing(self, start, action):
+        """Runs start, then action the moment the program opens a new file
+        for a save (in its folder or the temporary one), before the save can
+        finish."""
+        before = self.open_paths()
+        tmp = tempfile.gettempdir()
+        start()
+        poll("the program to open a file to save",
+             lambda: any(p.startswith(tmp) for p in self.open_paths() - before), LIMIT, 0.002)
+        action()
 
     def restart_unprivileged(self):
         """The program again, as a user whom file permissions bind (root is not)."""
@@ -440,17 +465,51 @@ def load_cancel_start_empty(s):
     check(s.clipboard() == "before", "clipboard changed")
 
 
-def load_picked(s):
-    """Several files picked with Ctrl+click in the dialog's list."""
+def load_picked(s, second="b.txt", rows=(0, 2), expected="alpha.example\r\nbeta.example\r\nzeta.example\r\n"):
+    """Several files picked with Ctrl+click in the dialog's list, whatever their names hold."""
     s.write("a.txt", LIST_A)
-    s.write("b.txt", LIST_B)
+    s.write(second, LIST_B)
     s.write("c.txt", "cy@zeta.example\r\n")
     s.click(4)
     wid = s.wait_window(LOAD)
-    s.pick(wid, [0, 2])
+    s.pick(wid, list(rows))
     s.answer(LOAD, "Return")
     s.extract()
-    copied(s, "alpha.example\r\nbeta.example\r\nzeta.example\r\n")
+    copied(s, expected)
+
+
+def load_folders_picked(s):
+    """A folder picked in the list opens with Open; so does one typed, after
+    which a click on a file picks it at once."""
+    os.makedirs(s.path("sub/deeper"))
+    s.write("sub/deeper/b.txt", LIST_B)
+    s.click(4)
+    wid = s.wait_window(LOAD)
+    s.pick(wid, [0])
+    s.answer(LOAD, "Return", closes=False)
+    s.xdo("key", "alt+n")  # the name field, as its label's underlined letter says
+    s.answer(LOAD, "Return", text=s.path("sub/deeper"), closes=False)
+    s.pick(wid, [0])
+    s.answer(LOAD, "Return")
+    s.extract()
+    copied(s, "gamma.example\r\n")
+
+
+def typed_patterns(s):
+    """A pattern typed as the name narrows the list, to load and to save."""
+    s.write("b.csv", LIST_B)
+    s.click(4)
+    wid = s.wait_window(LOAD)
+    s.answer(LOAD, "Return", text="*.csv", closes=False)
+    s.pick(wid, [0])
+    s.answer(LOAD, "Return")
+    s.extract()
+    s.click(6)
+    s.answer(SAVE, "Return", text="*.csv", closes=False)
+    s.answer(SAVE, "Return", text="out.csv")
+    s.settle()
+    check(s.files() == ["b.csv", "out.csv"], "files %s" % s.files())
+    check(s.read("out.csv") == lines("gamma.example"), repr(s.read("out.csv")))
 
 
 def saves(s, button):
@@ -562,6 +621,82 @@ def legacy_bytes(s):
               "\u201cq\u201d.example\r\nodd\ufffd.example\r\n\u00ff.example\r\n")
 
 
+def marked_files(s):
+    """A UTF-8 byte-order mark is no part of the first entry; UTF-16 files, either order, read as text."""
+    s.write("utf8.txt", b"\xef\xbb\xbfann@bomurl.example\r\n")
+    text = "j\u00f6ran@b\u00fccher.example\r\nwww.\u20ac.example\n"
+    s.write("le.txt", b"\xff\xfe" + text.encode("utf-16-le"))
+    s.write("be.txt", b"\xfe\xff" + text.encode("utf-16-be"))
+    s.load('"utf8.txt" "le.txt" "be.txt"')
+    s.extract()
+    s.save(6, s.path("out.txt"))
+    s.settle()
+    domains = "b\u00fccher.example\r\n\u20ac.example\r\n\r\n".encode()
+    check(s.read("out.txt") == b"bomurl.example\r\n" + domains * 2, repr(s.read("out.txt")))
+
+
+BIG = 3000000  # rows: a save or load of them lasts long enough to be interrupted
+
+
+def big_list(s):
+    s.write("big.txt", "".join("u%d@h%d.example\r\n" % (i, i) for i in range(BIG)))
+
+
+def save_interrupted_in_place(s):
+    """In a folder that refuses new files, an existing file is replaced in
+    place, yet a save that cannot finish leaves it exactly as it was: the
+    result list cleared mid-save, then the window closed mid-save."""
+    big_list(s)
+    old = lines(*("old%d.example" % i for i in range(1000)))
+    s.write("old.txt", old)
+    os.chmod(s.path("old.txt"), 0o666)
+    os.chmod(s.dir, 0o555)
+    leftovers = set(os.listdir(tempfile.gettempdir()))
+    try:
+        s.restart_unprivileged()
+        s.load("big.txt")
+        s.extract()
+        s.save(6, "old.txt")
+        s.wait_window(APP)
+        x, y, _, _ = s.geometry(s.main)
+        left, top, width, height = ((t + 7) // 15 for t in BUTTONS[3])
+        s.xdo("mousemove", str(x + left + width // 2), str(y + top + height // 2))
+        s.when_writing(lambda: s.answer(APP, "Return", closes=False), lambda: s.xdo("click", "1"))
+        s.answer(ERROR, "Return")
+        s.settle()
+        check(s.read("old.txt") == old, "clearing mid-save left %d bytes" % len(s.read("old.txt")))
+        s.load("big.txt")
+        s.extract()
+        s.save(7, "old.txt")
+        s.when_writing(lambda: s.answer(APP, "Return", closes=False), s.close)
+        check(s.read("old.txt") == old, "closing mid-save left %d bytes" % len(s.read("old.txt")))
+        check(s.files() == ["big.txt", "old.txt"], "files %s" % s.files())
+        left = [n for n in set(os.listdir(tempfile.gettempdir())) - leftovers if n.startswith("old.txt")]
+        check(not left, "left behind: %s" % left)
+    finally:
+        os.chmod(s.dir, 0o755)
+
+
+def load_growing_file(s):
+    """A load takes what the file held when it was opened, though another program keeps appending."""
+    big_list(s)
+    big = s.path("big.txt")
+    os.chmod(s.dir, 0o777)
+    s.restart_unprivileged()
+    s.click(4)
+    s.answer(LOAD, "Return", text="big.txt", closes=False)
+    poll("the program to open big.txt", lambda: big in s.open_paths(), LIMIT, 0.002)
+    with open(big, "ab") as f:
+        f.write(b"late@grown.example\r\n" * 500000)
+    s.settle()
+    s.extract()
+    s.save(6, "out.txt")
+    poll("the save to be put in place", lambda: "out.txt" in s.files())  # it lets events run
+    saved = s.read("out.txt")
+    check(saved.count(b"\n") == BIG and b"grown" not in saved, "%d rows, grown ones among them: %s"
+          % (saved.count(b"\n"), b"grown" in saved))
+
+
 def keyboard_only(s):
     """Tab walks the window in its order and Enter, keypad Enter or Space
     presses the focused button. The one click gives the input list the focus,
@@ -587,6 +722,10 @@ SCENARIOS = [
     ("load_typed_folders", load_typed_folders),
     ("load_cancel_start_empty", load_cancel_start_empty),
     ("load_picked", load_picked),
+    ("load_picked_quoted", lambda s: load_picked(s, 'b"q.txt', (0, 1, 2), "alpha.example\r\nbeta.example\r\n"
+                                                 "gamma.example\r\nzeta.example\r\n")),
+    ("load_folders_picked", load_folders_picked),
+    ("typed_patterns", typed_patterns),
     ("save_text", lambda s: saves(s, 6)),
     ("save_comma", lambda s: saves(s, 7)),
     ("save_after_multi_load", save_after_multi_load),
@@ -595,6 +734,9 @@ SCENARIOS = [
     ("copy_close_paste", copy_close_paste),
     ("save_over_in_locked_folder", save_over_in_locked_folder),
     ("legacy_bytes", legacy_bytes),
+    ("marked_files", marked_files),
+    ("save_interrupted_in_place", save_interrupted_in_place),
+    ("load_growing_file", load_growing_file),
     ("keyboard_only", keyboard_only),
 ]
 

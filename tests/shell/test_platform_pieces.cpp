@@ -9,7 +9,8 @@ class TestPlatformPieces : public QObject {
     Q_OBJECT
 private slots:
     // A label shows CR LF, CR and LF each as one break; the input box's
-    // one-line field shows each as a blank, and the entry is what it showed.
+    // one-line field shows every control character but TAB as a blank, CR LF
+    // as two, and the entry is what it showed.
     void lineBreaks_data()
     {
         QTest::addColumn<QString>("text");
@@ -18,17 +19,20 @@ private slots:
         QTest::newRow("bare CRs") << "Results have been copied to the clipboard.\r\rClick"
                                   << "Results have been copied to the clipboard.\n\nClick"
                                   << "Results have been copied to the clipboard.  Click";
-        QTest::newRow("CR LF is one break") << "a\r\nb" << "a\nb" << "a b";
+        QTest::newRow("CR LF is one break, two blanks") << "a\r\nb" << "a\nb" << "a  b";
         QTest::newRow("LF") << "a\nb" << "a\nb" << "a b";
         QTest::newRow("LF CR is two") << "a\n\rb" << "a\n\nb" << "a  b";
         QTest::newRow("error box") << "desc\r\nin X at line 1\r\rPlease" << "desc\nin X at line 1\n\nPlease"
-                                   << "desc in X at line 1  Please";
+                                   << "desc  in X at line 1  Please";
         QTest::newRow("plain") << "Done." << "Done." << "Done.";
         QTest::newRow("pasted addresses") << "a@b.example\r\nc@d.example" << "a@b.example\nc@d.example"
-                                          << "a@b.example c@d.example";
+                                          << "a@b.example  c@d.example";
         QTest::newRow("bare CR") << "a\rb" << "a\nb" << "a b";
         QTest::newRow("empty line") << "a\n\nb" << "a\n\nb" << "a  b";
-        QTest::newRow("trailing") << "a\r\n" << "a\n" << "a ";
+        QTest::newRow("trailing") << "a\r\n" << "a\n" << "a  ";
+        QTest::newRow("other controls and separators") << QStringLiteral("a\tb\x01" "c\x1f" "d\u2028e\u2029f\x7f")
+                                                       << QStringLiteral("a\tb\x01" "c\x1f" "d\u2028e\u2029f\x7f")
+                                                       << QStringLiteral("a\tb c d e f\x7f");
         QTest::newRow("none") << "a b" << "a b" << "a b";
     }
     void lineBreaks()

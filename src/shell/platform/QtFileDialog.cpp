@@ -3,10 +3,13 @@
 
 #include "shell/platform/RuntimeError.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -42,6 +45,8 @@ public:
     {
         setOption(QFileDialog::DontUseNativeDialog, true);
         nameEdit_ = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        list_ = findChild<QAbstractItemView *>(QStringLiteral("listView"));
+        model_ = findChild<QFileSystemModel *>();
     }
 
     // For the open side. Qt greys out "Open" while the name field holds a name
@@ -64,13 +69,29 @@ public:
 
     void accept() override
     {
-        const QStringList names = typedNames();
+        const QString text = nameEdit_ ? nameEdit_->text() : QString();
+        if (text.isEmpty()) {
+            // A folder picked in the list opens, as in any file dialog.
+            const QStringList picked = pickedPaths(true);
+            if (picked.size() == 1 && QFileInfo(picked.first()).isDir())
+                enterFolder(picked.first());
+            return;
+        }
+        if (isPattern(text)) {
+            // A typed pattern narrows the list until another filter is chosen.
+            if (model_) {
+                QString patterns = text;
+                patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+                model_->setNameFilters(patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+            }
+            return;
+        }
+        const QStringList names = chosenNames(text);
         if (names.isEmpty())
             return;
         if (names.size() == 1 && QFileInfo(names.first()).isDir()) {
             // A folder opens, as in any file dialog, even the one shown.
-            setDirectory(names.first());
-            nameEdit_->clear();
+            enterFolder(names.first());
             return;
         }
         chosen_ = names;
@@ -78,17 +99,58 @@ public:
     }
 
 private:
-    // Clicking files writes their names into the field, several in double
-    // quotes: "a.txt" "b.txt". Only the open side reads that form, and only
-    // when the text is not itself the name of something.
-    QStringList typedNames() const
+    void enterFolder(const QString &path)
     {
-        const QString text = nameEdit_ ? nameEdit_->text() : QString();
-        if (text.isEmpty())
-            return {};
+        setDirectory(path);
+        nameEdit_->clear();
+        // The name completer still lists the old folder's names; left open,
+        // its popup would swallow the next click.
+        if (QCompleter *completer = nameEdit_->completer())
+            completer->popup()->hide();
+    }
+
+    bool isPattern(const QString &text) const
+    {
+        return (text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?')))
+            && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('/'))
+            && !text.contains(QLatin1Char('\\')) && !QFileInfo::exists(directory().absoluteFilePath(text));
+    }
+
+    // The rows picked in the list, in the order Qt writes them into the name
+    // field; folders only when asked for.
+    QStringList pickedPaths(bool withFolders) const
+    {
+        QStringList paths;
+        if (!model_ || !list_ || !list_->selectionModel())
+            return paths;
+        const QModelIndexList rows = list_->selectionModel()->selectedRows();
+        for (const QModelIndex &row : rows) {
+            if (withFolders || !model_->isDir(row))
+                paths << model_->filePath(row);
+        }
+        return paths;
+    }
+
+    // Clicking files writes their names into the field, several in double
+    // quotes: "a.txt" "b.txt". When the field still reads exactly that, the
+    // picked files are the choice, whatever their names hold; otherwise the
+    // text was typed. Only the open side reads several typed names, and only
+    // when the text is not itself the name of something.
+    QStringList chosenNames(const QString &text) const
+    {
         const QDir folder = directory();
         const QString whole = folder.absoluteFilePath(text);
-        if (acceptMode() == QFileDialog::AcceptSave || !text.contains(QLatin1Char('"')) || QFileInfo::exists(whole))
+        if (acceptMode() == QFileDialog::AcceptSave || QFileInfo::exists(whole))
+            return {whole};
+        const QStringList picked = pickedPaths(false);
+        if (picked.size() > 1) {
+            QStringList quoted;
+            for (const QString &path : picked)
+                quoted << QLatin1Char('"') + QFileInfo(path).fileName() + QLatin1Char('"');
+            if (quoted.join(QLatin1Char(' ')) == text)
+                return picked;
+        }
+        if (!text.contains(QLatin1Char('"')))
             return {whole};
         QStringList names;
         const QStringList tokens = text.split(QLatin1Char('"'));
@@ -99,6 +161,8 @@ private:
         return names;
     }
 
+    QAbstractItemView *list_ = nullptr;
+    QFileSystemModel *model_ = nullptr;
     QLineEdit *nameEdit_ = nullptr;
     QStringList chosen_;
 };

@@ -91,9 +91,15 @@ QString QtPlatform::InputBox(const QString &prompt, const QString &title)
 
 QString QtPlatform::oneLine(const QString &text)
 {
-    // The field shows a pasted line break as a blank; the entry keeps what was shown.
-    QString line = displayText(text);
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // The one-line field shows every control character but TAB, and the line
+    // and paragraph separators, as one blank each (CR LF as two): the entry
+    // is what the field showed.
+    QString line = text;
+    for (QChar &c : line) {
+        if ((c.unicode() < 0x20 && c != u'\t') || c == QChar::LineSeparator || c == QChar::ParagraphSeparator
+            || c == QChar::ObjectReplacementCharacter)
+            c = u' ';
+    }
     return line;
 }
 
