@@ -208,6 +208,7 @@ class Session:
 
     def geometry(self, wid):
         vals = dict(line.split("=") for line in self.xdo("getwindowgeometry", "--shell", wid).splitlines())
+        check("X" in vals, "window %s is gone" % wid)
         return int(vals["X"]), int(vals["Y"]), int(vals["WIDTH"]), int(vals["HEIGHT"])
 
     def click(self, button):
@@ -623,7 +624,7 @@ def legacy_bytes(s):
 
 def marked_files(s):
     """A UTF-8 byte-order mark is no part of the first entry; UTF-16 files, either order, read as text."""
-    s.write("utf8.txt", b"\xef\xbb\xbfann@bomurl.example\r\n")
+    s.write("utf8.txt", b"\xef\xbb\xbfbomurl.example\r\n")
     text = "j\u00f6ran@b\u00fccher.example\r\nwww.\u20ac.example\n"
     s.write("le.txt", b"\xff\xfe" + text.encode("utf-16-le"))
     s.write("be.txt", b"\xfe\xff" + text.encode("utf-16-be"))
