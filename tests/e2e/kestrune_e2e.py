@@ -556,13 +556,22 @@ def error_box(s):
     check(width >= 9 * len(APP), "a %d px box for its title" % width)
 
 
-def copy_close_paste(s):
-    """Copied text outlives the program: the clipboard manager takes it at exit."""
-    loaded_a(s)
+def copy_close_paste(s, rows=0):
+    """Copied text outlives the program: the clipboard manager takes it at exit,
+    also a text longer than one X request (16 MiB), which moves in steps."""
+    if rows:
+        s.write("big.txt", "".join("a@%013d.example\r\n" % i for i in range(rows)))
+        s.load("big.txt")
+        s.settle()
+        s.extract()
+        want = "".join("%013d.example\r\n" % i for i in range(rows))
+    else:
+        loaded_a(s)
+        want = "alpha.example\r\nbeta.example\r\n"
     s.click(5)
     s.answer(APP, "Return")
     s.close()
-    poll("the clipboard to hold the results", lambda: s.clipboard() == "alpha.example\r\nbeta.example\r\n", 10)
+    poll("the clipboard to hold the results", lambda: s.clipboard() == want, 10)
 
 
 def save_over_in_locked_folder(s):
@@ -633,6 +642,7 @@ SCENARIOS = [
     ("quotes_in_names", quotes_in_names),
     ("error_box", error_box),
     ("copy_close_paste", copy_close_paste),
+    ("copy_close_paste_23mb", lambda s: copy_close_paste(s, 1000000)),
     ("save_over_in_locked_folder", save_over_in_locked_folder),
     ("legacy_bytes", legacy_bytes),
     ("keyboard_only", keyboard_only),
