@@ -5,7 +5,7 @@ set -euo pipefail
 
 kestrune_packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   fonts-liberation
   xvfb xauth x11-utils xdotool xclip python3-xlib imagemagick
   dbus at-spi2-core python3-pyatspi

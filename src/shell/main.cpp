@@ -18,5 +18,7 @@ int main(int argc, char *argv[])
         window.move(frame.topLeft());
     }
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    platform.handClipboardOver();
+    return status;
 }

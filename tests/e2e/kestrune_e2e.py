@@ -69,15 +69,33 @@ def clipboard_manager(display):
 
 
 def serve_clipboard(d):
+    """Text of any size moves in INCR steps both ways: python-xlib knows no
+    BIG-REQUESTS, so one ChangeProperty carries at most STEP bytes."""
     from Xlib import X, Xatom
     from Xlib.protocol import event as xevent
     atom = d.intern_atom
     manager, clipboard, save_targets = atom("CLIPBOARD_MANAGER"), atom("CLIPBOARD"), atom("SAVE_TARGETS")
-    targets, utf8, held_prop = atom("TARGETS"), atom("UTF8_STRING"), atom("KESTRUNE_HELD")
-    win = d.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+    targets, utf8, held_prop, incr = atom("TARGETS"), atom("UTF8_STRING"), atom("KESTRUNE_HELD"), atom("INCR")
+    step = 0xFFFF * 4 - 24
+    win = d.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent, event_mask=X.PropertyChangeMask)
     win.set_selection_owner(manager, X.CurrentTime)
     d.flush()
-    held, pending = None, None
+    held, pending, received, sending = None, None, None, {}
+
+    def notify(req, prop):
+        req.requestor.send_event(xevent.SelectionNotify(time=req.time, requestor=req.requestor, selection=req.selection,
+                                                        target=req.target, property=prop))
+        d.flush()
+
+    def saved(text):
+        nonlocal held, pending
+        if text is not None:
+            held = text
+            win.set_selection_owner(clipboard, X.CurrentTime)
+        pending.requestor.change_property(pending.property, atom("NULL"), 32, [])
+        notify(pending, pending.property)
+        pending = None
+
     while True:
         e = d.next_event()
         if e.type == X.SelectionRequest:
@@ -90,23 +108,45 @@ def serve_clipboard(d):
             if e.selection == clipboard and held is not None and e.target in (targets, utf8, Xatom.STRING):
                 if e.target == targets:
                     e.requestor.change_property(prop, Xatom.ATOM, 32, [targets, utf8, Xatom.STRING])
+                elif len(held) > step:
+                    e.requestor.change_attributes(event_mask=X.PropertyChangeMask)
+                    e.requestor.change_property(prop, incr, 32, [len(held)])
+                    sending[(e.requestor.id, prop)] = [e.requestor, e.target, 0]
                 else:
                     e.requestor.change_property(prop, e.target, 8, held)
             else:
                 prop = X.NONE
-            e.requestor.send_event(xevent.SelectionNotify(time=e.time, requestor=e.requestor, selection=e.selection,
-                                                          target=e.target, property=prop))
+            notify(e, prop)
+        elif e.type == X.PropertyNotify and e.state == X.PropertyDelete and (e.window.id, e.atom) in sending:
+            requestor, target, offset = sending[(e.window.id, e.atom)]
+            chunk = held[offset:offset + step]
+            requestor.change_property(e.atom, target, 8, chunk)  # the empty one ends the transfer
+            if chunk:
+                sending[(e.window.id, e.atom)][2] += len(chunk)
+            else:
+                del sending[(e.window.id, e.atom)]
             d.flush()
+        elif (e.type == X.PropertyNotify and e.state == X.PropertyNewValue and e.window.id == win.id
+              and e.atom == held_prop and received is not None):
+            chunk = win.get_full_property(held_prop, X.AnyPropertyType).value
+            win.delete_property(held_prop)
+            d.flush()
+            if chunk:
+                received += chunk
+            else:
+                text, received = received, None
+                saved(text)
         elif e.type == X.SelectionNotify and pending is not None:
-            if e.property != X.NONE:
-                held = win.get_full_property(held_prop, X.AnyPropertyType).value
-                win.set_selection_owner(clipboard, X.CurrentTime)
-            p = pending
-            pending = None
-            p.requestor.change_property(p.property, atom("NULL"), 32, [])
-            p.requestor.send_event(xevent.SelectionNotify(time=p.time, requestor=p.requestor, selection=p.selection,
-                                                          target=p.target, property=p.property))
-            d.flush()
+            if e.property == X.NONE:
+                saved(None)
+                continue
+            got = win.get_full_property(held_prop, X.AnyPropertyType)
+            if got.property_type == incr:
+                received = b""
+                win.delete_property(held_prop)  # asks for the first step
+                d.flush()
+            else:
+                saved(got.value)
 
 
 class Display:
@@ -576,13 +616,22 @@ def error_box(s):
     check(width >= 9 * len(APP), "a %d px box for its title" % width)
 
 
-def copy_close_paste(s):
-    """Copied text outlives the program: the clipboard manager takes it at exit."""
-    loaded_a(s)
+def copy_close_paste(s, rows=0):
+    """Copied text outlives the program: the clipboard manager takes it at exit,
+    also a text longer than one X request (16 MiB), which moves in steps."""
+    if rows:
+        s.write("big.txt", "".join("a@%013d.example\r\n" % i for i in range(rows)))
+        s.load("big.txt")
+        s.settle()
+        s.extract()
+        want = "".join("%013d.example\r\n" % i for i in range(rows))
+    else:
+        loaded_a(s)
+        want = "alpha.example\r\nbeta.example\r\n"
     s.click(5)
     s.answer(APP, "Return")
     s.close()
-    poll("the clipboard to hold the results", lambda: s.clipboard() == "alpha.example\r\nbeta.example\r\n", 10)
+    poll("the clipboard to hold the results", lambda: s.clipboard() == want, 10)
 
 
 def save_over_in_locked_folder(s):
@@ -733,6 +782,7 @@ SCENARIOS = [
     ("quotes_in_names", quotes_in_names),
     ("error_box", error_box),
     ("copy_close_paste", copy_close_paste),
+    ("copy_close_paste_23mb", lambda s: copy_close_paste(s, 1000000)),
     ("save_over_in_locked_folder", save_over_in_locked_folder),
     ("legacy_bytes", legacy_bytes),
     ("marked_files", marked_files),

@@ -163,9 +163,9 @@ QString QtPlatform::AppPath()
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }
 
-// Leaves through the event loop rather than ending the process here: Qt's
-// shutdown is what hands copied text over to the system's clipboard. Any
-// unfinished save was already dropped by the window.
+// Leaves through the event loop rather than ending the process here: copied
+// text is handed over to the system's clipboard after the loop and in Qt's
+// shutdown. Any unfinished save was already dropped by the window.
 void QtPlatform::EndProgram()
 {
     ended_ = true;

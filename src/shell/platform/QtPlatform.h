@@ -32,6 +32,10 @@ public:
     void RunHandler(const std::function<void()> &handler) override;
     void setAppTitle(const QString &title) override;
 
+    // Once the event loop has ended, before Qt shuts down: a clipboard manager
+    // takes the copied text, whatever its size.
+    void handClipboardOver();
+
     // Line breaks as a label shows them: CR LF, CR and LF each become one break.
     static QString displayText(const QString &text);
     // A pasted text as the one-line field shows it: each line break a blank.
