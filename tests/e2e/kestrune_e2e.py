@@ -635,7 +635,7 @@ def copy_close_paste(s, rows=0):
 
 
 def save_over_in_locked_folder(s):
-    """A writable file in a folder that refuses new files is emptied and written in place."""
+    """A writable file in a folder that refuses new files is replaced in place."""
     s.write("a.txt", LIST_A)
     s.write("old.txt", "old and longer than the results " * 4)
     os.chmod(s.path("old.txt"), 0o666)
