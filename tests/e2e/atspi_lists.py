@@ -5,8 +5,11 @@
 
 Starts its own D-Bus session, accessibility bus and Xvfb; loads the sample
 entries and extracts with real clicks (xdotool), answers the "Done." box, then
-reads the window, both lists and every row through pyatspi. Exits 77 (skipped)
-when a tool it needs is missing.
+reads the window, both lists and every row through pyatspi. It listens on the
+bus as a screen reader does: each list announces rows arriving and leaving, a
+list reached with Tab or Shift+Tab hands the focus to its current row, and each
+"Clear List" button says which list it clears. Exits 77 (skipped) when a tool
+it needs is missing.
 """
 import os
 import shutil
@@ -25,9 +28,18 @@ def skip(why):
     sys.exit(SKIP)
 
 
+def pump():
+    """Delivers the bus events that have arrived to the listener."""
+    from gi.repository import GLib
+    context = GLib.MainContext.default()
+    while context.pending():
+        context.iteration(False)
+
+
 def poll(what, probe, limit=LIMIT):
     end = time.monotonic() + limit
     while time.monotonic() < end:
+        pump()
         try:
             found = probe()
         except Exception:  # the tree changes under us while the program starts
@@ -81,9 +93,22 @@ def inner(exe):
         env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
         env.pop("QT_SCALE_FACTOR", None)
         exe = os.path.abspath(exe)
-        procs.append(subprocess.Popen([exe], env=env, cwd=os.path.dirname(exe)))
 
+        # Registered before the program starts, so that it sends these from the
+        # first. Qt passes a removed child on only to those who also listen for
+        # state changes, as screen readers do.
         import pyatspi
+        heard = []
+
+        def listener(event):
+            try:
+                heard.append((event.type, event.source.getRoleName(), event.source.name))
+            except Exception as e:  # a source gone before it could be read
+                heard.append((event.type, None, repr(e)))
+
+        for kind in ("object:children-changed", "focus:", "object:state-changed:focused"):
+            pyatspi.Registry.registerEventListener(listener, kind)
+        procs.append(subprocess.Popen([exe], env=env, cwd=os.path.dirname(exe)))
         desktop = pyatspi.Registry.getDesktop(0)
         pid = procs[-1].pid
 
@@ -114,9 +139,30 @@ def inner(exe):
             if (first.getRoleName(), first.name) != ("table column header", name):
                 raise SystemExit("FAIL: %s starts with %s %r" % (name, first.getRoleName(), first.name))
 
+        # The two "Clear List" buttons: same text, each described by the list it clears.
+        def clear_buttons():
+            found = [n for n in walk(window) if (n.getRoleName(), n.name) == ("push button", "Clear List")]
+            return found if len(found) == 2 else None
+
+        clear = {}
+        for button in poll("both Clear List buttons", clear_buttons):
+            said = [name for name in lists if name in button.description]
+            print("Clear List described as", repr(button.description))
+            if len(said) != 1:
+                raise SystemExit("FAIL: a Clear List button is described as %r" % button.description)
+            clear[said[0]] = button
+        if len(clear) != 2:
+            raise SystemExit("FAIL: both Clear List buttons name the same list")
+
+        def announced(kind, name):
+            """Waits for the list to announce a change of its children, then forgets what was heard."""
+            poll("%s from %s" % (kind, name), lambda: ("object:children-changed:" + kind, "table", name) in heard)
+            heard.clear()
+
         press(poll("Load Sample Emails", control("push button", "Load Sample Emails")))
         entries = lists["Email(s)"]
         poll("the sample rows", lambda: entries.queryTable().nRows >= 3)
+        announced("add", "Email(s)")
         press(poll("Start Extracting", control("push button", "Start Extracting")))
 
         def done_box():
@@ -151,6 +197,31 @@ def inner(exe):
             raise SystemExit("FAIL: input rows read as %r" % emails)
         if domains != [e.split("@", 1)[1] for e in emails]:
             raise SystemExit("FAIL: result rows read as %r for %r" % (domains, emails))
+        announced("add", "Domain(s)")
+
+        # Into the result list from either side: the focus lands on its current
+        # row, the first one when none was current, not on the list as a whole.
+        wid = subprocess.check_output(["xdotool", "search", "--onlyvisible", "--pid", str(pid)]).split()[-1]
+        subprocess.check_call(["xdotool", "windowfocus", "--sync", wid])
+        for neighbour, key in (("Start Extracting", "Tab"), ("Save Results As Text File", "shift+Tab")):
+            poll("the focus on " + neighbour,
+                 lambda: control("push button", neighbour)().queryComponent().grabFocus() and
+                 [h for h in heard if h[0].startswith("focus")][-1][2] == neighbour)
+            subprocess.check_call(["xdotool", "key", key])
+            row = poll("the first row focused after " + key,
+                       lambda: [h for h in heard if h[0].startswith("focus")][-1] == ("focus:", "table cell", domains[0])
+                       and results.getChildAtIndex(results.queryTable().nColumns))
+            states = row.getState()
+            if not (states.contains(pyatspi.STATE_FOCUSED) and states.contains(pyatspi.STATE_SELECTED)):
+                raise SystemExit("FAIL: after %s the first row is %s" % (key, states.getStates()))
+            print(key, "into Domain(s): focus on", repr(row.name))
+
+        # Each Clear List empties its own list, and the list says so.
+        for name in ("Domain(s)", "Email(s)"):
+            heard.clear()
+            press(clear[name])
+            poll(name + " emptied", lambda: lists[name].queryTable().nRows == 0)
+            announced("remove", name)
         print("PASS")
         return 0
     finally:

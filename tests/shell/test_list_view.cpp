@@ -1,5 +1,6 @@
 // The list widget over a model of a million rows: scroll range, selection
 // movement and header widening follow the rows without a pass over them.
+#include "shell/controls/ListAccessible.h"
 #include "shell/controls/ListView.h"
 
 #include <QAccessible>
@@ -7,41 +8,89 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QVBoxLayout>
+
+#include <climits>
+
+// Reports as many rows as asked for without holding any, so that a list of
+// thousands of millions costs nothing; row 1 alone starts with "b".
+class ManyRows : public ListModel {
+public:
+    explicit ManyRows(int rows) : rows_(rows) {}
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override { return parent.isValid() ? 0 : rows_; }
+    bool rowStartsWith(int row, QStringView prefix) const override
+    {
+        return row == 1 && QStringView(u"bravo").startsWith(prefix, Qt::CaseInsensitive);
+    }
+
+private:
+    int rows_;
+};
 
 class TestListView : public QObject {
     Q_OBJECT
 private slots:
-    // What a screen reader reads of the list: its role and name, its header,
-    // each row's text and the current row.
+    // What a screen reader reads of the list and what the eye sees of it: its
+    // role and name, its header, each row's text, and the current row, which
+    // a list reached from the keyboard has at once and which shows brighter in
+    // the focused list than in the other one.
     void accessibleTable_data()
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<int>("downPresses"); // from no current row
-        QTest::newRow("empty") << "Email(s)" << QStringList{} << 1;
-        QTest::newRow("three rows, second current")
-            << "Domain(s)" << QStringList{"one.example", "two.example", "three.example"} << 2;
-        QTest::newRow("non-ASCII and empty rows, none current")
-            << "Email(s)" << QStringList{u"\u00fc@\u4f8b\u3048.jp"_qs, QString(), u"x@\U0001F600.example"_qs} << 0;
+        QTest::addColumn<int>("focusBy"); // Qt::FocusReason
+        QTest::addColumn<int>("downPresses");
+        QTest::addColumn<int>("current");
+        const QStringList three{"one.example", "two.example", "three.example"};
+        QTest::newRow("empty") << "Email(s)" << QStringList{} << int(Qt::TabFocusReason) << 1 << -1;
+        QTest::newRow("three rows, Tab in, one down") << "Domain(s)" << three << int(Qt::TabFocusReason) << 1 << 1;
+        QTest::newRow("three rows, Shift+Tab in") << "Domain(s)" << three << int(Qt::BacktabFocusReason) << 0 << 0;
+        QTest::newRow("non-ASCII and empty rows, clicked into, none current")
+            << "Email(s)" << QStringList{u"\u00fc@\u4f8b\u3048.jp"_qs, QString(), u"x@\U0001F600.example"_qs}
+            << int(Qt::MouseFocusReason) << 0 << -1;
     }
     void accessibleTable()
     {
         QFETCH(QString, title);
         QFETCH(QStringList, rows);
+        QFETCH(int, focusBy);
         QFETCH(int, downPresses);
-        ListView view;
-        view.resize(520, 185);
+        QFETCH(int, current);
+        QWidget window; // beside another list, which has a current row
+        auto *layout = new QVBoxLayout(&window);
+        auto *other = new ListView;
+        ListView &view = *new ListView;
+        layout->addWidget(other);
+        layout->addWidget(&view);
+        view.setFixedSize(520, 185);
+        other->items().addColumnHeader(QStringLiteral("Other"));
+        other->items().add(u"other.example");
         view.items().addColumnHeader(title);
-        view.show();
+        window.show();
         for (const QString &row : rows)
             view.items().add(row);
         QCoreApplication::processEvents();
-        view.setFocus();
-        QApplication::setActiveWindow(&view);
-        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(other, Qt::Key_Home);
+        view.setFocus(Qt::FocusReason(focusBy));
         for (int i = 0; i < downPresses; ++i)
             QTest::keyClick(&view, Qt::Key_Down);
-        const int current = rows.isEmpty() ? -1 : downPresses - 1;
+        QCOMPARE(view.currentRow(), qsizetype(current));
+
+        // The focused list's row in the active highlight (a focus frame may tint
+        // it a little), the other list's in a colour of its own, unlike the background.
+        const QImage shown = window.grab().toImage();
+        const auto rowColour = [&](ListView *list, int row) {
+            const QPoint at(list->viewport()->width() - 5, (2 * row + 1) * list->rowHeight() / 2);
+            return shown.pixelColor(list->viewport()->mapTo(&window, at) * shown.devicePixelRatio());
+        };
+        const auto near = [](const QColor &a, const QColor &b) {
+            return qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) < 16;
+        };
+        const QColor active = view.palette().color(QPalette::Active, QPalette::Highlight);
+        QVERIFY(current < 0 || near(rowColour(&view, current), active));
+        QVERIFY(!near(rowColour(other, 0), active) && !near(rowColour(other, 0), other->palette().color(QPalette::Base)));
 
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&view);
         QVERIFY(list);
@@ -69,6 +118,79 @@ private slots:
         QCOMPARE(focused ? focused->text(QAccessible::Name) : QStringLiteral("none"),
                  current < 0 ? QStringLiteral("none") : rows[current]);
         QCOMPARE(list->child(rows.size() + 1), nullptr);
+    }
+
+    // The cells a screen reader was handed stay alive while it may still hold
+    // them: the header's, the current row's and those it keeps asking for. The
+    // cache still stays bounded: a cell asked for once, long ago, goes.
+    void cellCache_data()
+    {
+        QTest::addColumn<int>("heldRow"); // -1: the header
+        QTest::addColumn<bool>("askedAgain");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("header cell") << -1 << false << true;
+        QTest::newRow("current row's cell") << 5 << false << true;
+        QTest::newRow("cell asked for again and again") << 7 << true << true;
+        QTest::newRow("cell asked for once, long ago") << 7 << false << false;
+    }
+    void cellCache()
+    {
+        QFETCH(int, heldRow);
+        QFETCH(bool, askedAgain);
+        QFETCH(bool, kept);
+        ListView view(std::make_unique<ManyRows>(100000));
+        view.items().addColumnHeader(QStringLiteral("Email(s)"));
+        for (int i = 0; i <= 5; ++i)
+            QTest::keyClick(&view, Qt::Key_Down);
+        QCOMPARE(view.currentRow(), qsizetype(5));
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&view);
+        QAccessibleInterface *held = heldRow < 0 ? list->child(0) : list->tableInterface()->cellAt(heldRow, 0);
+        const QAccessible::Id id = QAccessible::uniqueId(held);
+        for (int row = 1000; row < 1000 + 3 * int(ListAccessible::kCachedCells); ++row) {
+            list->tableInterface()->cellAt(row, 0);
+            if (askedAgain && row % 1000 == 0)
+                QCOMPARE(list->tableInterface()->cellAt(heldRow, 0), held);
+        }
+        QCOMPARE(QAccessible::accessibleInterface(id) == held, kept);
+        if (kept)
+            QCOMPARE(held->tableCellInterface()->rowIndex(), heldRow);
+    }
+
+    // Rows hundreds of millions away from the rows in sight: a screen reader
+    // is told where they are (above or below, never wrapped around), and
+    // type-ahead from the last row wraps to the first.
+    void farRows_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("key"); // where the current row goes
+        QTest::addColumn<int>("probe");
+        QTest::addColumn<QString>("place");
+        QTest::newRow("a few rows") << 10 << int(Qt::Key_End) << 0 << "shown";
+        QTest::newRow("200 M rows from the top, the last far below")
+            << 200000000 << int(Qt::Key_Home) << 199999999 << "below";
+        QTest::newRow("200 M rows from the end, the first far above") << 200000000 << int(Qt::Key_End) << 0 << "above";
+        QTest::newRow("2^31 - 1 rows from the end, the first far above") << INT_MAX << int(Qt::Key_End) << 0 << "above";
+        QTest::newRow("2^31 - 1 rows from the end, the last shown") << INT_MAX << int(Qt::Key_End) << INT_MAX - 1 << "shown";
+    }
+    void farRows()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, key);
+        QFETCH(int, probe);
+        QFETCH(QString, place);
+        ListView view(std::make_unique<ManyRows>(rows));
+        view.resize(520, 185);
+        view.items().addColumnHeader(QStringLiteral("Email(s)"));
+        view.show();
+        QTest::keyClick(&view, Qt::Key(key));
+        const QRect cell = QAccessible::queryAccessibleInterface(&view)->tableInterface()->cellAt(probe, 0)->rect();
+        const QRect shown(view.viewport()->mapToGlobal(QPoint(0, 0)), view.viewport()->size());
+        QCOMPARE(cell.bottom() < shown.top()   ? QStringLiteral("above")
+                 : cell.top() > shown.bottom() ? QStringLiteral("below")
+                                               : QStringLiteral("shown"),
+                 place);
+        view.keyboardSearch(QStringLiteral("b"), 1000);
+        QCOMPARE(view.currentRow(), qsizetype(1));
     }
 
     // Typed letters jump to the next row starting with the typed text; a pause

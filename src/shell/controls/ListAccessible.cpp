@@ -10,6 +10,19 @@
 
 namespace {
 
+constexpr qint64 kFarAway = qint64(1) << 30;
+
+// The cache's key of a cell; row -1 (the header) included.
+qint64 cellKey(int row, int column)
+{
+    return ((qint64(row) + 1) << 32) | quint32(column);
+}
+
+int rowOfKey(qint64 key)
+{
+    return int((key >> 32) - 1);
+}
+
 // One cell of the list, or with row -1 one cell of its header. It holds no
 // text: it reads the model whenever asked, so it stays right as rows arrive.
 class ListCellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
@@ -53,8 +66,11 @@ public:
         const int w = header->sectionSize(column_);
         if (row_ < 0)
             return QRect(header->viewport()->mapToGlobal(QPoint(x, 0)), QSize(w, header->height()));
-        const int y = (row_ - view_->verticalScrollBar()->value()) * view_->rowHeight();
-        return QRect(view_->viewport()->mapToGlobal(QPoint(x, y)), QSize(w, view_->rowHeight()));
+        // A row a hundred million rows away lies billions of pixels off; in
+        // 64 bits, then kept far enough inside int that no sum overflows.
+        const qint64 y = (qint64(row_) - view_->verticalScrollBar()->value()) * view_->rowHeight();
+        const int kept = int(std::clamp<qint64>(y, -kFarAway, kFarAway));
+        return QRect(view_->viewport()->mapToGlobal(QPoint(x, kept)), QSize(w, view_->rowHeight()));
     }
 
     QAccessible::State state() const override
@@ -115,7 +131,7 @@ ListAccessible::ListAccessible(ListView *view) : QAccessibleWidget(view, QAccess
 
 ListAccessible::~ListAccessible()
 {
-    dropCells();
+    dropCells(false);
 }
 
 ListView *ListAccessible::view() const
@@ -140,7 +156,7 @@ QString ListAccessible::text(QAccessible::Text t) const
 int ListAccessible::childIndex(const ListView *view, int row, int column)
 {
     // The header row comes first.
-    const qint64 index = qint64(row + 1) * view->items().columnCount() + column;
+    const qint64 index = (qint64(row) + 1) * view->items().columnCount() + column;
     return int(std::min<qint64>(index, INT_MAX));
 }
 
@@ -157,7 +173,7 @@ int ListAccessible::rowCount() const
 int ListAccessible::childCount() const
 {
     const int columns = columnCount();
-    return columns == 0 ? 0 : int(std::min<qint64>(qint64(rowCount() + 1) * columns, INT_MAX));
+    return columns == 0 ? 0 : int(std::min<qint64>((qint64(rowCount()) + 1) * columns, INT_MAX));
 }
 
 QAccessibleInterface *ListAccessible::child(int index) const
@@ -234,33 +250,54 @@ bool ListAccessible::isRowSelected(int row) const
 
 void ListAccessible::modelChange(QAccessibleTableModelChangeEvent *event)
 {
-    // Rows are only ever appended, so the cells made so far keep their place;
-    // anything else renumbers them.
-    if (event->modelChangeType() != QAccessibleTableModelChangeEvent::RowsInserted)
-        dropCells();
+    // Rows and columns are only ever appended, so the cells made so far keep
+    // their place. A reset takes every row with it; the header stays.
+    if (event->modelChangeType() == QAccessibleTableModelChangeEvent::ModelReset)
+        dropCells(true);
 }
 
 QAccessibleInterface *ListAccessible::cell(int row, int column) const
 {
-    const qint64 key = childIndex(view(), row, column);
-    if (const auto it = cells_.find(key); it != cells_.end())
-        return QAccessible::accessibleInterface(it->second);
-    if (order_.size() >= kCachedCells) {
-        const auto oldest = cells_.find(order_.front());
-        QAccessible::deleteAccessibleInterface(oldest->second);
-        cells_.erase(oldest);
-        order_.pop_front();
+    const qint64 key = cellKey(row, column);
+    if (const auto it = cells_.find(key); it != cells_.end()) {
+        recent_.splice(recent_.end(), recent_, it->second.use);
+        return QAccessible::accessibleInterface(it->second.id);
     }
+    if (cells_.size() >= kCachedCells)
+        dropLeastRecent();
     auto *made = new ListCellAccessible(view(), row, column);
-    cells_.emplace(key, QAccessible::registerAccessibleInterface(made));
-    order_.push_back(key);
+    recent_.push_back(key);
+    cells_.emplace(key, Cached{QAccessible::registerAccessibleInterface(made), std::prev(recent_.end())});
     return made;
 }
 
-void ListAccessible::dropCells() const
+void ListAccessible::dropLeastRecent() const
 {
-    for (const auto &[key, id] : cells_)
-        QAccessible::deleteAccessibleInterface(id);
-    cells_.clear();
-    order_.clear();
+    // A screen reader keeps the header and the row it stands on; those stay,
+    // however long ago they were asked for. The rest go oldest use first.
+    const qsizetype current = view()->currentRow();
+    for (auto use = recent_.begin(); use != recent_.end(); ++use) {
+        const int row = rowOfKey(*use);
+        if (row < 0 || row == current)
+            continue;
+        const auto it = cells_.find(*use);
+        QAccessible::deleteAccessibleInterface(it->second.id);
+        cells_.erase(it);
+        recent_.erase(use);
+        return;
+    }
+}
+
+void ListAccessible::dropCells(bool keepHeader) const
+{
+    for (auto use = recent_.begin(); use != recent_.end();) {
+        if (keepHeader && rowOfKey(*use) < 0) {
+            ++use;
+            continue;
+        }
+        const auto it = cells_.find(*use);
+        QAccessible::deleteAccessibleInterface(it->second.id);
+        cells_.erase(it);
+        use = recent_.erase(use);
+    }
 }

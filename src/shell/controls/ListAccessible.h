@@ -3,7 +3,7 @@
 #include <QAccessibleWidget>
 #include <QPointer>
 
-#include <deque>
+#include <list>
 #include <unordered_map>
 
 class ListView;
@@ -12,13 +12,15 @@ class ListView;
 // column, the header cells first, then one cell per row and column. Cells are
 // made only when asked for, and only the most recently asked ones are kept, so
 // a list of millions of rows costs nothing until a screen reader reads it and
-// little while one does.
+// little while one does. The header's cells and the current row's, which a
+// reader holds on to, are never among those let go.
 class ListAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
 public:
     explicit ListAccessible(ListView *view);
     ~ListAccessible() override;
 
-    // How many cells stay cached; older ones are handed back to QAccessible.
+    // How many cells stay cached; the least recently asked are handed back to
+    // QAccessible, which deletes them.
     static constexpr size_t kCachedCells = 4096;
 
     void *interface_cast(QAccessible::InterfaceType type) override;
@@ -59,10 +61,15 @@ private:
     ListView *view() const;
     // row -1 is the header.
     QAccessibleInterface *cell(int row, int column) const;
-    void dropCells() const;
+    void dropLeastRecent() const;
+    void dropCells(bool keepHeader) const;
 
-    mutable std::unordered_map<qint64, QAccessible::Id> cells_;
-    mutable std::deque<qint64> order_; // oldest first
+    struct Cached {
+        QAccessible::Id id;
+        std::list<qint64>::iterator use;
+    };
+    mutable std::unordered_map<qint64, Cached> cells_; // by cellKey()
+    mutable std::list<qint64> recent_;                 // least recently asked first
 };
 
 // Installs, once, the interface of every list view.

@@ -59,7 +59,7 @@ public:
     QString displayText(int row, int column, qsizetype chars) const;
     // Whether the text of a shown row (from 0) starts with the prefix, ignoring
     // case. Type-ahead asks this of many rows per key: no row is decoded whole.
-    bool rowStartsWith(int row, QStringView prefix) const;
+    virtual bool rowStartsWith(int row, QStringView prefix) const;
 
     // QAbstractItemModel: the rows a view has been told about.
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionFocusRect>
 
 // The frame drawn again above the header, rows and scroll bars. At a
 // fractional scale factor a child's area is rounded outwards to whole device
@@ -34,10 +35,13 @@ private:
     ListView *list_;
 };
 
-ListView::ListView(QWidget *parent)
-    : QAbstractScrollArea(parent), header_(new QHeaderView(Qt::Horizontal, this)), frameOverlay_(new FrameOverlay(this))
+ListView::ListView(QWidget *parent) : ListView(std::make_unique<ListModel>(), parent) {}
+
+ListView::ListView(std::unique_ptr<ListModel> model, QWidget *parent)
+    : QAbstractScrollArea(parent), model_(std::move(model)), header_(new QHeaderView(Qt::Horizontal, this)),
+      frameOverlay_(new FrameOverlay(this))
 {
-    header_->setModel(&model_);
+    header_->setModel(model_.get());
     header_->setSectionsClickable(false);
     header_->setSectionsMovable(false);
     header_->setStretchLastSection(false);
@@ -51,12 +55,13 @@ ListView::ListView(QWidget *parent)
 
     installAccessibleFactory();
     // The model announces rows once per batch, so each batch is one event here.
-    connect(&model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+    connect(model_.get(), &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
         updateGeometries();
         viewport()->update();
         announceRows(first, last);
     });
-    connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
+    connect(model_.get(), &QAbstractItemModel::modelAboutToBeReset, this, &ListView::announceCleared);
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
         current_ = -1;
         typed_.clear();
         updateGeometries();
@@ -64,13 +69,13 @@ ListView::ListView(QWidget *parent)
         QAccessibleTableModelChangeEvent reset(this, QAccessibleTableModelChangeEvent::ModelReset);
         QAccessible::updateAccessibility(&reset);
     });
-    connect(&model_, &QAbstractItemModel::dataChanged, viewport(), qOverload<>(&QWidget::update));
-    connect(&model_, &QAbstractItemModel::columnsInserted, this, [this] {
+    connect(model_.get(), &QAbstractItemModel::dataChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(model_.get(), &QAbstractItemModel::columnsInserted, this, [this] {
         updateGeometries();
         QAccessibleTableModelChangeEvent added(this, QAccessibleTableModelChangeEvent::ColumnsInserted);
         QAccessible::updateAccessibility(&added);
     });
-    connect(&model_, &ListModel::columnWidthChanged, this, [this](int column, int twips) {
+    connect(model_.get(), &ListModel::columnWidthChanged, this, [this](int column, int twips) {
         header_->resizeSection(column - 1, TwipsToPixels(twips));
     });
     connect(header_, &QHeaderView::sectionResized, this, [this] {
@@ -93,7 +98,7 @@ void ListView::updateGeometries()
     const QRect vg = viewport()->geometry();
     header_->setGeometry(vg.left(), vg.top() - headerHeight, vg.width(), headerHeight);
 
-    const int rows = model_.rowCount();
+    const int rows = model_->rowCount();
     const int page = visibleRows();
     verticalScrollBar()->setPageStep(page);
     verticalScrollBar()->setSingleStep(1);
@@ -136,24 +141,46 @@ void ListView::scrollContentsBy(int dx, int)
     viewport()->update();
 }
 
+// The focused list shows its current row in the active highlight; an
+// unfocused one keeps the row visible in a quieter colour, so that of two lists
+// the one the keys act on stands out. Many palettes give both colour groups the
+// same highlight: the quiet one is then the highlight washed into the
+// background, under ordinary text.
+static std::pair<QColor, QColor> selectionColours(const QPalette &pal, bool focused)
+{
+    const QColor active = pal.color(QPalette::Active, QPalette::Highlight);
+    if (focused)
+        return {active, pal.color(QPalette::Active, QPalette::HighlightedText)};
+    const QColor inactive = pal.color(QPalette::Inactive, QPalette::Highlight);
+    if (inactive != active)
+        return {inactive, pal.color(QPalette::Inactive, QPalette::HighlightedText)};
+    const QColor base = pal.color(QPalette::Inactive, QPalette::Base);
+    const auto mix = [](float a, float b) { return 0.35f * a + 0.65f * b; };
+    return {QColor::fromRgbF(mix(active.redF(), base.redF()), mix(active.greenF(), base.greenF()),
+                             mix(active.blueF(), base.blueF())),
+            pal.color(QPalette::Inactive, QPalette::Text)};
+}
+
 void ListView::paintEvent(QPaintEvent *event)
 {
     QPainter p(viewport());
     const QPalette &pal = palette();
-    const int first = verticalScrollBar()->value();
-    const int rows = model_.rowCount();
+    const qint64 first = verticalScrollBar()->value();
+    const int rows = model_->rowCount();
     const int xOffset = horizontalScrollBar()->value();
     const QRect clip = event->rect();
-    const int firstPainted = first + clip.top() / rowHeight_;
-    const int lastPainted = std::min(rows - 1, first + clip.bottom() / rowHeight_);
-    for (int row = firstPainted; row <= lastPainted; ++row) {
-        const int y = (row - first) * rowHeight_;
+    const bool focused = hasFocus();
+    const auto [highlight, highlightedText] = selectionColours(pal, focused);
+    const qint64 firstPainted = first + clip.top() / rowHeight_;
+    const qint64 lastPainted = std::min<qint64>(rows - 1, first + clip.bottom() / rowHeight_);
+    for (qint64 row = firstPainted; row <= lastPainted; ++row) {
+        const int y = int(row - first) * rowHeight_;
+        const QRect line(0, y, viewport()->width(), rowHeight_);
         const bool selected = row == current_;
         if (selected)
-            p.fillRect(QRect(0, y, viewport()->width(), rowHeight_),
-                       pal.brush(hasFocus() ? QPalette::Active : QPalette::Inactive, QPalette::Highlight));
-        p.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        for (int column = 0; column < model_.columnCount(); ++column) {
+            p.fillRect(line, highlight);
+        p.setPen(selected ? highlightedText : pal.color(QPalette::Text));
+        for (int column = 0; column < model_->columnCount(); ++column) {
             const int x = header_->sectionPosition(column) - xOffset;
             const int w = header_->sectionSize(column);
             if (x + w < clip.left() || x > clip.right())
@@ -165,31 +192,34 @@ void ListView::paintEvent(QPaintEvent *event)
             // A cell shows no more characters than it is pixels wide (zero-width
             // marks aside), so a row of millions paints as fast as a short one.
             p.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                       model_.displayText(row, column, w + 1));
+                       model_->displayText(int(row), column, w + 1));
             p.restore();
+        }
+        if (selected && focused) {
+            // The style decides when a focus frame shows (after keyboard use, in most).
+            QStyleOptionFocusRect frame;
+            frame.initFrom(this);
+            frame.rect = line;
+            frame.backgroundColor = highlight;
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &p, this);
         }
     }
 }
 
 void ListView::setCurrent(qsizetype row)
 {
-    const int rows = model_.rowCount();
+    const int rows = model_->rowCount();
     if (rows == 0)
         return;
     row = std::clamp<qsizetype>(row, 0, rows - 1);
     const bool moved = current_ != row;
     current_ = row;
-    // Each event is a few words on the stack; Qt drops it at once when no
-    // assistive technology listens.
-    if (moved) {
-        const int child = ListAccessible::childIndex(this, int(row), 0);
-        if (hasFocus()) {
-            QAccessibleEvent focus(this, QAccessible::Focus);
-            focus.setChild(child);
-            QAccessible::updateAccessibility(&focus);
-        }
+    // Qt makes the row's accessible cell for each event, so events wait for an
+    // assistive technology to be listening.
+    if (moved && QAccessible::isActive()) {
+        announceFocus();
         QAccessibleEvent selection(this, QAccessible::Selection);
-        selection.setChild(child);
+        selection.setChild(ListAccessible::childIndex(this, int(row), 0));
         QAccessible::updateAccessibility(&selection);
     }
     const int first = verticalScrollBar()->value();
@@ -203,7 +233,7 @@ void ListView::setCurrent(qsizetype row)
 void ListView::mousePressEvent(QMouseEvent *event)
 {
     const int row = verticalScrollBar()->value() + int(event->position().y()) / rowHeight_;
-    if (event->button() == Qt::LeftButton && row < model_.rowCount())
+    if (event->button() == Qt::LeftButton && row < model_->rowCount())
         setCurrent(row);
     QAbstractScrollArea::mousePressEvent(event);
 }
@@ -217,7 +247,7 @@ void ListView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_PageUp: setCurrent(current_ - visibleRows()); break;
     case Qt::Key_PageDown: setCurrent(current_ + visibleRows()); break;
     case Qt::Key_Home: setCurrent(0); break;
-    case Qt::Key_End: setCurrent(model_.rowCount() - 1); break;
+    case Qt::Key_End: setCurrent(model_->rowCount() - 1); break;
     default:
         if (!event->text().isEmpty() && event->text().at(0).isPrint()
             && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
@@ -229,17 +259,64 @@ void ListView::keyPressEvent(QKeyEvent *event)
     }
 }
 
+void ListView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    // Reached from the keyboard, the list shows at once where its keys will act:
+    // the first row in sight becomes current when none is. A click picks its own.
+    if (current_ < 0 && event->reason() != Qt::MouseFocusReason && model_->rowCount() > 0)
+        setCurrent(verticalScrollBar()->value());
+    // Qt announces the focus on the list itself right after this; the current
+    // row's announcement comes later, so a screen reader lands on the row
+    // whichever way the focus came.
+    QMetaObject::invokeMethod(this, &ListView::announceFocus, Qt::QueuedConnection);
+    viewport()->update();
+}
+
+void ListView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+void ListView::announceFocus()
+{
+    if (!hasFocus() || current_ < 0 || !QAccessible::isActive())
+        return;
+    QAccessibleEvent focus(this, QAccessible::Focus);
+    focus.setChild(ListAccessible::childIndex(this, int(current_), 0));
+    QAccessible::updateAccessibility(&focus);
+}
+
 void ListView::announceRows(int first, int last)
 {
     QAccessibleTableModelChangeEvent arrived(this, QAccessibleTableModelChangeEvent::RowsInserted);
     arrived.setFirstRow(first);
     arrived.setLastRow(last);
     QAccessible::updateAccessibility(&arrived);
+    // Qt's AT-SPI bridge passes no table change on, but a new child it reports
+    // as children-changed on the list: one for the batch, naming its last row.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent created(this, QAccessible::ObjectCreated);
+        created.setChild(ListAccessible::childIndex(this, last, 0));
+        QAccessible::updateAccessibility(&created);
+    }
+}
+
+void ListView::announceCleared()
+{
+    // Sent while the rows still exist: the bridge reports a child that is gone
+    // only while it can still read it.
+    if (model_->rowCount() == 0 || !QAccessible::isActive())
+        return;
+    QAccessibleEvent gone(this, QAccessible::ObjectDestroyed);
+    gone.setChild(ListAccessible::childIndex(this, 0, 0));
+    QAccessible::updateAccessibility(&gone);
 }
 
 void ListView::keyboardSearch(const QString &typed, quint64 timestamp)
 {
-    const int rows = model_.rowCount();
+    const int rows = model_->rowCount();
     const bool pause = timestamp < lastKeyTime_
                        || timestamp - lastKeyTime_ > quint64(QApplication::keyboardInputInterval());
     lastKeyTime_ = timestamp;
@@ -252,10 +329,11 @@ void ListView::keyboardSearch(const QString &typed, quint64 timestamp)
     const QString wanted = sameKey ? QString(typed_.front()) : typed_;
     if (rows == 0)
         return;
-    const int start = current_ < 0 ? 0 : int(current_) + (next ? 1 : 0);
-    for (int i = 0; i < rows; ++i) {
-        const int row = (start + i) % rows;
-        if (model_.rowStartsWith(row, wanted)) {
+    // In 64 bits: past a thousand million rows the sum overflows an int.
+    const qint64 start = current_ < 0 ? 0 : current_ + (next ? 1 : 0);
+    for (qint64 i = 0; i < rows; ++i) {
+        const int row = int((start + i) % rows);
+        if (model_->rowStartsWith(row, wanted)) {
             setCurrent(row);
             return;
         }

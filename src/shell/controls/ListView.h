@@ -4,6 +4,8 @@
 
 #include <QAbstractScrollArea>
 
+#include <memory>
+
 class QHeaderView;
 
 // A report-style list: rows under a column header, painting only the rows in
@@ -14,9 +16,12 @@ class ListView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit ListView(QWidget *parent = nullptr);
+    // A list over a model of the caller's own, such as one that reports more
+    // rows than memory could hold.
+    explicit ListView(std::unique_ptr<ListModel> model, QWidget *parent = nullptr);
 
-    ListModel &items() { return model_; }
-    const ListModel &items() const { return model_; }
+    ListModel &items() { return *model_; }
+    const ListModel &items() const { return *model_; }
     QHeaderView *header() const { return header_; }
 
     // The selected row (0-based), -1 when none; only the view itself uses it.
@@ -34,6 +39,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
 
@@ -43,9 +50,11 @@ private:
     void updateGeometries();
     void setCurrent(qsizetype row);
     void announceRows(int first, int last);
+    void announceCleared();
+    void announceFocus();
     int visibleRows() const;
 
-    ListModel model_;
+    std::unique_ptr<ListModel> model_;
     QHeaderView *header_;
     FrameOverlay *frameOverlay_;
     qsizetype current_ = -1;

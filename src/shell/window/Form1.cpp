@@ -128,6 +128,11 @@ void Form1::buildControls()
     PushButton5 = makeButton(5, "Copy Results To Clipboard", twipsRect(120, 7890, 3840, 405));
     PushButton3 = makeButton(3, "Clear List", twipsRect(4080, 7890, 3840, 405));
 
+    // The two "Clear List" buttons read alike; a screen reader tells them apart
+    // by the list each empties, named as the list itself reads.
+    PushButton8->setAccessibleDescription(QStringLiteral("Clears the Email(s) list"));
+    PushButton3->setAccessibleDescription(QStringLiteral("Clears the Domain(s) list"));
+
     QWidget *order[] = {ListView1, PushButton1, PushButton4, PushButton8, PushButton9, PushButton2,
                         ListView2, PushButton6, PushButton7, PushButton5, PushButton3};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
