@@ -78,6 +78,7 @@ public:
 
     // Bytes of the unfinished line held between blocks.
     qsizetype carried() const { return carry_.size(); }
+    QByteArrayView carriedBytes() const { return carry_; }
 
 private:
     static const char *findLineEnd(const char *p, const char *end)

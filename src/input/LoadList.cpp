@@ -84,9 +84,16 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
 {
     LineSplitter lines;
     const auto append = [&list](QByteArrayView line) { AppendListLine(list, line); };
+    // ASCII reads the same in every code page: a block of nothing else needs
+    // no look at its lines one by one.
+    const auto appendAscii = [&list](QByteArrayView line) { list.addUtf8(line); };
     // A UTF-16 file (Notepad's "Unicode") is read as the text it is: its
     // lines are cut from that text, which the list keeps as UTF-8.
     const auto appendText = [&list](QByteArrayView line) { list.addUtf8(line); };
+    // Sized once for what is to be read: the lines go into one stretch of
+    // storage instead of a new one every MiB.
+    if (limit > 0)
+        list.reserveBytes(limit);
     std::optional<QStringDecoder> utf16;
     QString highHalf;
     const std::unique_ptr<char[]> block(new char[size_t(kLoadBlockBytes)]);
@@ -119,6 +126,8 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
                 text.chop(1);
             }
             lines.feed(text.toUtf8(), appendText);
+        } else if (IsAscii(bytes) && IsAscii(lines.carriedBytes())) {
+            lines.feed(bytes, appendAscii);
         } else {
             lines.feed(bytes, append);
         }

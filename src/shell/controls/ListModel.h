@@ -47,6 +47,9 @@ public:
     void addUtf8(QByteArrayView utf8);
     void addRaw(QByteArrayView bytes);
     void clear();
+    // Room for rows of this many bytes about to be added (see TextColumn).
+    void reserveBytes(qsizetype bytes) { texts_.reserveBytes(bytes); }
+    qsizetype usedBytes() const { return texts_.usedBytes(); }
 
     // Announces rows added since the last flush. Runs by itself from the event
     // loop; call it directly to make a view current at once.
