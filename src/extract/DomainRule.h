@@ -19,3 +19,17 @@ QString DomainFromEntry(QStringView entry);
 // which every byte below 0x80 is ASCII, work alike. Returns a view into `entry` when nothing
 // has to be removed, else a view into `scratch`.
 QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, QByteArray &scratch);
+
+// The same rule in two halves, for the extraction loop, which asks whether an
+// entry has an "@" before it takes the domain: one pass over the entry
+// answers that and what the domain needs to know, so no byte is read twice.
+struct EntryLook {
+    qsizetype at = -1; // the first "@", -1 when there is none
+    // Whether the entry holds an "h" or a "w" (looked for only when there is
+    // no "@"): a removal can only start at one, and none brings one in.
+    bool h = false;
+    bool w = false;
+    bool hasAt() const { return at >= 0; }
+};
+EntryLook LookAtEntry(QByteArrayView entry);
+QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, const EntryLook &look, QByteArray &scratch);

@@ -38,12 +38,14 @@ void Form1::PushButton2_Click()
                 else
                     results().addUtf8(domain);
             };
-            if (s.test(116, [&] { return entry.contains('@'); })) {
+            // One look at the entry answers the test and feeds the rule.
+            EntryLook look;
+            if (s.test(116, [&] { return (look = LookAtEntry(entry)).hasAt(); })) {
                 QByteArrayView domain;
-                s.step(118, [&] { domain = DomainFromEntryUtf8(entry, scratch); });
+                s.step(118, [&] { domain = DomainFromEntryUtf8(entry, look, scratch); });
                 s.step(120, [&] { keep(domain); });
             } else {
-                s.step(122, [&] { keep(DomainFromEntryUtf8(entry, scratch)); });
+                s.step(122, [&] { keep(DomainFromEntryUtf8(entry, look, scratch)); });
             }
         }
         s.step(126, [&] { setMousePointer(PointerDefault); });
