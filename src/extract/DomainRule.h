@@ -25,10 +25,12 @@ QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, QByteArray &scratch);
 // answers that and what the domain needs to know, so no byte is read twice.
 struct EntryLook {
     qsizetype at = -1; // the first "@", -1 when there is none
-    // Whether the entry holds an "h" or a "w" (looked for only when there is
-    // no "@"): a removal can only start at one, and none brings one in.
-    bool h = false;
-    bool w = false;
+    qsizetype atEnd = -1; // after an "@": the next "@", or the entry's size
+    // Without an "@": where the entry has an "h" and a "w" (bit i for byte i),
+    // or all bits when it has one but is too long for that. A removal can
+    // only start at one, and none brings one in.
+    quint64 h = 0;
+    quint64 w = 0;
     bool hasAt() const { return at >= 0; }
 };
 EntryLook LookAtEntry(QByteArrayView entry);
