@@ -58,9 +58,17 @@ public:
         closeWindow();
         return buffer_;
     }
-    // A line that goes out as its bytes, and CR LF: copied straight into the
-    // block, without the checks of a QByteArray append, which cost more than
-    // the copy of a short row. Mixes freely with buffer().
+    // Bytes that go out as they are (and a line with its CR LF), copied
+    // straight into the block without the checks of a QByteArray append,
+    // which cost more than the copy of a short row. Mix freely with buffer().
+    void append(QByteArrayView bytes)
+    {
+        if (windowEnd_ - cursor_ < bytes.size())
+            openWindow(bytes.size());
+        if (!bytes.isEmpty())
+            std::memcpy(cursor_, bytes.data(), size_t(bytes.size()));
+        cursor_ += bytes.size();
+    }
     void appendLine(QByteArrayView line)
     {
         const qsizetype n = line.size() + 2;

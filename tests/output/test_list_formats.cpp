@@ -530,10 +530,14 @@ private slots:
                 const QByteArray row = QByteArray::number(i) + ".example.com\r\n";
                 // Rows copied straight in and rows appended to the buffer
                 // keep their order, across blocks.
-                if (i % 3 == 0)
+                if (i % 3 == 0) {
                     target.appendLine(QByteArrayView(row).chopped(2));
-                else
+                } else if (i % 3 == 1) {
                     target.buffer() += row;
+                } else {
+                    target.append(QByteArrayView(row).chopped(2));
+                    target.append("\r\n");
+                }
                 expected += row;
                 target.rowDone();
             }
