@@ -199,11 +199,11 @@ constexpr char kWww[] = "www.";
 
 } // namespace
 
-EntryLook LookAtEntry(QByteArrayView entry)
+void LookAtEntry(QByteArrayView entry, EntryLook &look)
 {
     const char *const begin = entry.data();
     const char *const end = begin + entry.size();
-    EntryLook look;
+    look = EntryLook();
 #ifdef __SSE2__
     if (entry.size() <= kMaskedBytes) {
         const ByteMasks m = masksOf(begin, entry.size());
@@ -215,7 +215,7 @@ EntryLook LookAtEntry(QByteArrayView entry)
             look.h = m.h;
             look.w = m.w;
         }
-        return look;
+        return;
     }
 #endif
     const char *p = begin;
@@ -250,7 +250,6 @@ EntryLook LookAtEntry(QByteArrayView entry)
         look.atEnd = findByte(p + 1, end, '@') - begin;
         look.h = look.w = 0;
     }
-    return look;
 }
 
 QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, QByteArray &scratch)

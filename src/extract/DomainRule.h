@@ -33,5 +33,13 @@ struct EntryLook {
     quint64 w = 0;
     bool hasAt() const { return at >= 0; }
 };
-EntryLook LookAtEntry(QByteArrayView entry);
+// Fills the caller's look in place (a loop that keeps one look and copies
+// a fresh one over it pays for the copy on every entry).
+void LookAtEntry(QByteArrayView entry, EntryLook &look);
+inline EntryLook LookAtEntry(QByteArrayView entry)
+{
+    EntryLook look;
+    LookAtEntry(entry, look);
+    return look;
+}
 QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, const EntryLook &look, QByteArray &scratch);

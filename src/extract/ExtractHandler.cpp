@@ -40,7 +40,10 @@ void Form1::PushButton2_Click()
             };
             // One look at the entry answers the test and feeds the rule.
             EntryLook look;
-            if (s.test(116, [&] { return (look = LookAtEntry(entry)).hasAt(); })) {
+            if (s.test(116, [&] {
+                    LookAtEntry(entry, look);
+                    return look.hasAt();
+                })) {
                 QByteArrayView domain;
                 s.step(118, [&] { domain = DomainFromEntryUtf8(entry, look, scratch); });
                 s.step(120, [&] { keep(domain); });

@@ -6,6 +6,7 @@
 #include "shell/controls/ListModel.h"
 #include "shell/platform/Platform.h"
 #include "shell/platform/RuntimeError.h"
+#include "shell/platform/YieldGate.h"
 #include "shell/handlers/Startup.h"
 
 #include <QDir>
@@ -82,6 +83,9 @@ Marked byteOrderMark(QByteArrayView start)
 
 void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
 {
+    // The dialog that chose the file may have left the vector registers in a
+    // state that slows every copy of the load (see YieldGate.h).
+    ClearUpperVectorState();
     LineSplitter lines;
     const auto append = [&list](QByteArrayView line) { AppendListLine(list, line); };
     // ASCII reads the same in every code page: a block of nothing else needs
