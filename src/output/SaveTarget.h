@@ -95,9 +95,9 @@ public:
 
 private:
     void flush();
-    // appendLine writes into the buffer's spare room, [cursor_, windowEnd_),
-    // which the buffer counts as its own until closeWindow() cuts it back to
-    // what was written.
+    // append and appendLine write into the buffer's spare room,
+    // [cursor_, windowEnd_), which the buffer counts as its own until
+    // closeWindow() cuts it back to what was written.
     void openWindow(qsizetype n);
     void closeWindow();
     void openStaged(const QString &fileName);

@@ -5,7 +5,6 @@
 #include <QStringView>
 
 #include <cstring>
-
 #include <memory>
 #include <vector>
 
