@@ -19,3 +19,27 @@ QString DomainFromEntry(QStringView entry);
 // which every byte below 0x80 is ASCII, work alike. Returns a view into `entry` when nothing
 // has to be removed, else a view into `scratch`.
 QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, QByteArray &scratch);
+
+// The same rule in two halves, for the extraction loop, which asks whether an
+// entry has an "@" before it takes the domain: one pass over the entry
+// answers that and what the domain needs to know, so no byte is read twice.
+struct EntryLook {
+    qsizetype at = -1; // the first "@", -1 when there is none
+    qsizetype atEnd = -1; // after an "@": the next "@", or the entry's size
+    // Without an "@": where the entry has an "h" and a "w" (bit i for byte i),
+    // or all bits when it has one but is too long for that. A removal can
+    // only start at one, and none brings one in.
+    quint64 h = 0;
+    quint64 w = 0;
+    bool hasAt() const { return at >= 0; }
+};
+// Fills the caller's look in place (a loop that keeps one look and copies
+// a fresh one over it pays for the copy on every entry).
+void LookAtEntry(QByteArrayView entry, EntryLook &look);
+inline EntryLook LookAtEntry(QByteArrayView entry)
+{
+    EntryLook look;
+    LookAtEntry(entry, look);
+    return look;
+}
+QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, const EntryLook &look, QByteArray &scratch);

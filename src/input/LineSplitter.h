@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <bit>
+#include <cstring>
+
 // Cuts a stream of bytes into lines as they arrive in blocks of any size.
 //
 // CR LF, CR alone and LF alone each end a line and are not part of it. After
@@ -78,10 +81,27 @@ public:
 
     // Bytes of the unfinished line held between blocks.
     qsizetype carried() const { return carry_.size(); }
+    QByteArrayView carriedBytes() const { return carry_; }
 
 private:
     static const char *findLineEnd(const char *p, const char *end)
     {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        // Eight bytes at a time: a byte equal to CR or LF becomes a zero byte
+        // after the XOR, and the lowest set high bit of the test below marks
+        // the first zero (bits above it may be false alarms, never below).
+        constexpr quint64 ones = 0x0101010101010101u;
+        constexpr quint64 highs = 0x8080808080808080u;
+        for (; end - p >= 8; p += 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            const quint64 cr = word ^ (ones * '\r');
+            const quint64 lf = word ^ (ones * '\n');
+            const quint64 hits = (((cr - ones) & ~cr) | ((lf - ones) & ~lf)) & highs;
+            if (hits != 0)
+                return p + (std::countr_zero(hits) >> 3);
+        }
+#endif
         for (; p != end; ++p) {
             // One compare rejects nearly every byte of ordinary text.
             if (static_cast<unsigned char>(*p) <= '\r' && (*p == '\r' || *p == '\n'))

@@ -66,6 +66,16 @@ public:
     void appendTo(QString &out) const;
     // As file bytes: text in the code page, a raw row as its own bytes.
     void encodeTo(QByteArray &out, CodePageEncoder &encoder) const;
+    // The file bytes when they are the stored bytes as they are (a raw row,
+    // or a row's UTF-8 where the code page is UTF-8): what encodeTo appends.
+    bool storedBytesGoOut(const CodePageEncoder &encoder, QByteArrayView *bytes) const
+    {
+        if (kind_ == Kind::Raw || (kind_ == Kind::Utf8 && encoder.passesUtf8Through())) {
+            *bytes = bytes_;
+            return true;
+        }
+        return false;
+    }
 
 private:
     enum class Kind : unsigned char { Utf8, Raw, Text };
@@ -153,17 +163,25 @@ QString BuildClipboardText(const Table &table, Yield &&yield)
 // line end at all. Cells go out as they are: no quotes, no escaping.
 //
 // A sink offers `QByteArray &buffer()` to append to and `rowDone()`, after
-// which it may hand the buffer on. `yield` runs once per row.
+// which it may hand the buffer on; one that also offers `append(bytes)` takes
+// the bytes that need no encoding, commas and line ends that way. `yield`
+// runs once per row.
 template <class Table, class Sink, class Yield>
 void WriteCommaDelimited(const Table &table, Sink &sink, CodePageEncoder &encoder, Yield &&yield)
 {
+    const auto put = [&sink](QByteArrayView bytes) {
+        if constexpr (requires { sink.append(bytes); })
+            sink.append(bytes);
+        else
+            sink.buffer().append(bytes);
+    };
     if (table.columnCount() > 1) {
         const int columns = table.columnCount();
         for (int c = 1; c <= columns; ++c) {
             encoder.append(sink.buffer(), QStringView(table.title(c)));
-            sink.buffer().append(',');
+            put(",");
         }
-        sink.buffer().append("\r\n", 2);
+        put("\r\n");
         sink.rowDone();
     }
     const qsizetype rows = table.rowCount();
@@ -171,14 +189,19 @@ void WriteCommaDelimited(const Table &table, Sink &sink, CodePageEncoder &encode
         yield();
         const int cells = table.columnCount();
         for (int c = 1; c <= cells; ++c) {
-            table.cell(r, c).encodeTo(sink.buffer(), encoder);
+            const CellText cell = table.cell(r, c);
+            QByteArrayView bytes;
+            if (cell.storedBytesGoOut(encoder, &bytes))
+                put(bytes);
+            else
+                cell.encodeTo(sink.buffer(), encoder);
             if (c != table.columnCount())
-                sink.buffer().append(',');
+                put(",");
         }
         if (table.columnCount() > 1)
-            sink.buffer().append("\r\n", 2);
+            put("\r\n");
         else if (r != table.rowCount())
-            sink.buffer().append(',');
+            put(",");
         sink.rowDone();
     }
 }

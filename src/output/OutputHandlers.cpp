@@ -89,7 +89,12 @@ void Form1::PushButton6_Click()
         writing = s.step(136, [&] {
             bool raw = false;
             const QByteArrayView bytes = results().textBytes(i, &raw);
-            ListFormats::AppendTextFileLine(target.buffer(), ListFormats::CellText::fromStored(bytes, raw), encoder);
+            // A raw row, and any row where the code page is UTF-8, goes out as
+            // the list stores it.
+            if (raw || encoder.passesUtf8Through())
+                target.appendLine(bytes);
+            else
+                ListFormats::AppendTextFileLine(target.buffer(), ListFormats::CellText::fromStored(bytes, raw), encoder);
             target.rowDone();
         });
     }

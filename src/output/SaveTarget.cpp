@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -80,6 +81,7 @@ SaveTarget::~SaveTarget()
 
 void SaveTarget::open(const QString &fileName, Placement placement)
 {
+    closeWindow();
     buffer_.clear();
     buffer_.reserve(kFlushBytes + 4096);
     fileName_ = fileName;
@@ -135,8 +137,26 @@ void SaveTarget::openStaged(const QString &fileName)
     device_ = staged_.get();
 }
 
+void SaveTarget::openWindow(qsizetype n)
+{
+    closeWindow();
+    const qsizetype at = buffer_.size();
+    buffer_.resize(std::max(at + n, buffer_.capacity()));
+    cursor_ = buffer_.data() + at;
+    windowEnd_ = buffer_.data() + buffer_.size();
+}
+
+void SaveTarget::closeWindow()
+{
+    if (!cursor_)
+        return;
+    buffer_.truncate(cursor_ - buffer_.constData());
+    cursor_ = windowEnd_ = nullptr;
+}
+
 void SaveTarget::flush()
 {
+    closeWindow();
     if (!device_)
         throwWriteError();
     if (!buffer_.isEmpty() && device_->write(buffer_) != buffer_.size())
@@ -213,5 +233,6 @@ void SaveTarget::release()
     direct_.reset();
     staged_.reset();
     device_ = nullptr;
+    cursor_ = windowEnd_ = nullptr;
     buffer_.clear();
 }

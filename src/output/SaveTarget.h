@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
+#include <cstring>
 #include <memory>
 
 class QFile;
@@ -51,10 +53,36 @@ public:
     void open(const QString &fileName, Placement placement = Placement::Replace);
     bool isOpen() const { return device_ != nullptr; }
 
-    QByteArray &buffer() { return buffer_; }
+    QByteArray &buffer()
+    {
+        closeWindow();
+        return buffer_;
+    }
+    // Bytes that go out as they are (and a line with its CR LF), copied
+    // straight into the block without the checks of a QByteArray append,
+    // which cost more than the copy of a short row. Mix freely with buffer().
+    void append(QByteArrayView bytes)
+    {
+        if (windowEnd_ - cursor_ < bytes.size())
+            openWindow(bytes.size());
+        if (!bytes.isEmpty())
+            std::memcpy(cursor_, bytes.data(), size_t(bytes.size()));
+        cursor_ += bytes.size();
+    }
+    void appendLine(QByteArrayView line)
+    {
+        const qsizetype n = line.size() + 2;
+        if (windowEnd_ - cursor_ < n)
+            openWindow(n);
+        if (!line.isEmpty())
+            std::memcpy(cursor_, line.data(), size_t(line.size()));
+        cursor_[line.size()] = '\r';
+        cursor_[line.size() + 1] = '\n';
+        cursor_ += n;
+    }
     void rowDone()
     {
-        if (buffer_.size() >= kFlushBytes)
+        if ((cursor_ ? cursor_ - buffer_.constData() : buffer_.size()) >= kFlushBytes)
             flush();
     }
 
@@ -67,6 +95,11 @@ public:
 
 private:
     void flush();
+    // append and appendLine write into the buffer's spare room,
+    // [cursor_, windowEnd_), which the buffer counts as its own until
+    // closeWindow() cuts it back to what was written.
+    void openWindow(qsizetype n);
+    void closeWindow();
     void openStaged(const QString &fileName);
     void copyStagedOverTarget();
     void release();
@@ -78,4 +111,6 @@ private:
     std::unique_ptr<QIODevice> staged_;
     QIODevice *device_ = nullptr;
     QByteArray buffer_;
+    char *cursor_ = nullptr;
+    char *windowEnd_ = nullptr;
 };

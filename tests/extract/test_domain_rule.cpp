@@ -44,6 +44,15 @@ private slots:
         QTest::newRow("@@") << "@@" << "";
         QTest::newRow("non-ASCII after @") << QStringLiteral("jöran@bücher.example") << QStringLiteral("bücher.example");
         QTest::newRow("non-ASCII web") << QStringLiteral("https://www.例え.jp/パス") << QStringLiteral("例え.jp/パス");
+        // Lengths at the edges of how the byte rule reads an entry: whole
+        // loads of 16, 8 and 4 bytes, overlapping tails, and past 64 bytes.
+        QTest::newRow("64 bytes, @ last") << QString(63, u'x') + u'@' << "";
+        QTest::newRow("65 bytes, @ at both ends") << u'@' + QString(63, u'h') + u'@' << QString(63, u'h');
+        QTest::newRow("64 bytes, www. at the end") << QString(60, u'x') + QStringLiteral("www.") << QString(60, u'x');
+        QTest::newRow("17 bytes, http:// across loads") << "abcdefghihttp://z" << "abcdefghiz";
+        QTest::newRow("9 bytes, https:// at the end") << "xhttps://" << "x";
+        QTest::newRow("3 bytes") << "h@w" << "w";
+        QTest::newRow("83 bytes, removals past 64") << QString(70, u'y') + QStringLiteral("https://www.x") << QString(70, u'y') + u'x';
         QTest::newRow("fullwidth @ is not @") << QStringLiteral("user＠example.com") << QStringLiteral("user＠example.com");
     }
 
@@ -56,6 +65,8 @@ private slots:
         QByteArray scratch;
         const QByteArray utf8 = entry.toUtf8();
         QCOMPARE(QString::fromUtf8(DomainFromEntryUtf8(utf8, scratch)), domain);
+        // Its look at the entry takes the same branch as the text rule.
+        QCOMPARE(LookAtEntry(utf8).hasAt(), entry.contains(u'@'));
     }
 };
 

@@ -32,5 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray utf8 = entry.toUtf8();
     if (DomainFromEntryUtf8(utf8, scratch).toByteArray() != domain.toUtf8())
         std::abort();
+    if (LookAtEntry(utf8).hasAt() != entry.contains(QLatin1Char('@')))
+        std::abort();
     return 0;
 }

@@ -143,6 +143,11 @@ private slots:
         text("surrogate half", "\xED\xA0\x80", {"\xED\xA0\x80"}, {QStringLiteral("\u00ED\u00A0\u20AC")});
         text("mark before an invalid byte", "\xEF\xBB\xBF\xFF", {"\xEF\xBB\xBF\xFF"},
              {QStringLiteral("\u00FF")});
+        // Its byte that is not text ends the first block, and the rest of
+        // the line is plain ASCII: the line is still kept as bytes.
+        text("raw byte ends a block, ASCII follows", QByteArray(kBlock - 1, 'a') + "\xE9" "b\r\nc",
+             {QByteArray(kBlock - 1, 'a') + "\xE9" "b", "c"},
+             {QString(kBlock - 1, u'a') + QStringLiteral("\u00E9b"), QStringLiteral("c")});
         text("curly quotes and bytes 1252 leaves undefined", "\x93q\x94 \x81\x8D\x8F\x90\x9D",
              {"\x93q\x94 \x81\x8D\x8F\x90\x9D"}, {QStringLiteral("\u201Cq\u201D \uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")});
     }

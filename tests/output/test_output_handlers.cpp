@@ -129,6 +129,9 @@ private slots:
             {"empty row", {"a", "", "c"}, "a\r\n\r\nc\r\n", "a,,c"},
             {"32767 rows", edge, (edge.join("\r\n") + "\r\n").toUtf8(), edge.join(',').toUtf8()},
             {"40000 rows", many, (many.join("\r\n") + "\r\n").toUtf8(), many.join(',').toUtf8()},
+            // A row larger than the block the save writes out at a time.
+            {"row longer than a block", {"a", QString(3 << 20, 'x'), "b"},
+             "a\r\n" + QByteArray(3 << 20, 'x') + "\r\nb\r\n", "a," + QByteArray(3 << 20, 'x') + ",b"},
         };
         for (const Case &c : cases) {
             QTest::addRow("text: %s", c.name) << 6 << "out.txt" << c.rows << c.text;

@@ -12,23 +12,42 @@ private slots:
     void storageRoundTrip_data()
     {
         QTest::addColumn<QStringList>("rows");
-        QTest::newRow("ascii") << QStringList{"user@example.com", "example.org", "x"};
-        QTest::newRow("empty rows kept") << QStringList{"", "a", "", ""};
-        QTest::newRow("blanks kept") << QStringList{"  a  ", " ", "\t"};
+        QTest::addColumn<qsizetype>("reserved"); // bytes announced before the rows
+        QTest::newRow("ascii") << QStringList{"user@example.com", "example.org", "x"} << qsizetype(0);
+        QTest::newRow("empty rows kept") << QStringList{"", "a", "", ""} << qsizetype(0);
+        QTest::newRow("blanks kept") << QStringList{"  a  ", " ", "\t"} << qsizetype(0);
         QTest::newRow("non-ascii") << QStringList{QStringLiteral("jöran@bücher.example"), QStringLiteral("例え.jp"),
-                                                  QStringLiteral("😀@x")};
-        QTest::newRow("byte-order mark kept") << QStringList{QString(QChar(0xFEFF)) + "bom@x", QString(QChar(0xFEFF))};
-        QTest::newRow("NUL and controls") << QStringList{QString(QChar(0)) + "a", "\r", "\n", "a\x01z"};
+                                                  QStringLiteral("😀@x")} << qsizetype(0);
+        QTest::newRow("byte-order mark kept") << QStringList{QString(QChar(0xFEFF)) + "bom@x", QString(QChar(0xFEFF))}
+                                              << qsizetype(0);
+        QTest::newRow("NUL and controls") << QStringList{QString(QChar(0)) + "a", "\r", "\n", "a\x01z"} << qsizetype(0);
         // Rows straddling the 1 MiB chunk boundary and one row larger than a chunk.
-        QTest::newRow("chunk edges") << QStringList{QString(1048570, 'a'), "bbbbbbbbbbbb", QString(3 << 20, 'c'), "d", ""};
+        const QStringList edges{QString(1048570, 'a'), "bbbbbbbbbbbb", QString(3 << 20, 'c'), "d", ""};
+        QTest::newRow("chunk edges") << edges << qsizetype(0);
+        // Storage sized beforehand: exactly, or too small so the rows run on
+        // into chunks of their own.
+        QTest::newRow("chunk edges, all reserved") << edges << qsizetype(1048570 + 12 + (3 << 20) + 1);
+        QTest::newRow("chunk edges, reserved short") << edges << qsizetype(2 << 20);
+        // More rows than one block of locators holds.
+        QStringList many;
+        for (int i = 0; i < 8192 * 2 + 3; ++i)
+            many << QString::number(i) + QStringLiteral("@x");
+        QTest::newRow("locator blocks") << many << qsizetype(0);
     }
     void storageRoundTrip()
     {
         QFETCH(QStringList, rows);
+        QFETCH(qsizetype, reserved);
         TextColumn column;
-        for (const QString &r : rows)
+        column.reserveBytes(reserved);
+        qsizetype bytes = 0;
+        for (const QString &r : rows) {
             column.append(QStringView(r));
+            bytes += r.toUtf8().size();
+        }
         QCOMPARE(column.size(), rows.size());
+        QCOMPARE(column.usedBytes(), bytes);
+        QVERIFY(column.allocatedBytes() >= std::max(reserved, bytes));
         for (qsizetype i = 0; i < rows.size(); ++i) {
             QCOMPARE(column.at(i), rows[i]);
             QCOMPARE(column.bytesAt(i), rows[i].toUtf8());

@@ -37,22 +37,15 @@ int ListModel::columnHeaderWidth(int column) const
     return headers_[size_t(column - 1)].widthTwips;
 }
 
-void ListModel::checkItem(qsizetype item) const
+void ListModel::throwIndexOutOfBounds()
 {
-    if (item < 1 || item > count())
-        throw RuntimeError(ErrNo::IndexOutOfBounds, QStringLiteral("Index out of bounds"));
+    throw RuntimeError(ErrNo::IndexOutOfBounds, QStringLiteral("Index out of bounds"));
 }
 
 QString ListModel::text(qsizetype item) const
 {
     checkItem(item);
     return texts_.at(item - 1);
-}
-
-QByteArrayView ListModel::textBytes(qsizetype item, bool *raw) const
-{
-    checkItem(item);
-    return texts_.bytesAt(item - 1, raw);
 }
 
 bool ListModel::isRaw(qsizetype item) const
@@ -108,22 +101,8 @@ void ListModel::add(QStringView text)
     rowsAdded();
 }
 
-void ListModel::addUtf8(QByteArrayView utf8)
+void ListModel::queueFlush()
 {
-    texts_.append(utf8);
-    rowsAdded();
-}
-
-void ListModel::addRaw(QByteArrayView bytes)
-{
-    texts_.appendRaw(bytes);
-    rowsAdded();
-}
-
-void ListModel::rowsAdded()
-{
-    if (flushQueued_)
-        return;
     flushQueued_ = true;
     QMetaObject::invokeMethod(this, &ListModel::flush, Qt::QueuedConnection);
 }

@@ -33,7 +33,11 @@ public:
     QString text(qsizetype item) const;
     // The stored bytes, valid until clear(): UTF-8, or for a raw item the
     // bytes of a line that was not text in the system's code page.
-    QByteArrayView textBytes(qsizetype item, bool *raw = nullptr) const;
+    QByteArrayView textBytes(qsizetype item, bool *raw = nullptr) const
+    {
+        checkItem(item);
+        return texts_.bytesAt(item - 1, raw);
+    }
     bool isRaw(qsizetype item) const;
     QString subItem(qsizetype item, int k) const;  // column k + 1; empty when never set
     void setSubItem(qsizetype item, int k, const QString &text);
@@ -44,9 +48,21 @@ public:
     void setCheckBoxes(bool on) { checkBoxes_ = on; }
 
     void add(QStringView text);
-    void addUtf8(QByteArrayView utf8);
-    void addRaw(QByteArrayView bytes);
+    // Inline: loads and runs add rows by the million.
+    void addUtf8(QByteArrayView utf8)
+    {
+        texts_.append(utf8);
+        rowsAdded();
+    }
+    void addRaw(QByteArrayView bytes)
+    {
+        texts_.appendRaw(bytes);
+        rowsAdded();
+    }
     void clear();
+    // Room for rows of this many bytes about to be added (see TextColumn).
+    void reserveBytes(qsizetype bytes) { texts_.reserveBytes(bytes); }
+    qsizetype usedBytes() const { return texts_.usedBytes(); }
 
     // Announces rows added since the last flush. Runs by itself from the event
     // loop; call it directly to make a view current at once.
@@ -71,8 +87,18 @@ signals:
     void columnWidthChanged(int column, int twips);
 
 private:
-    void checkItem(qsizetype item) const;
-    void rowsAdded();
+    void checkItem(qsizetype item) const
+    {
+        if (item < 1 || item > count())
+            throwIndexOutOfBounds();
+    }
+    [[noreturn]] static void throwIndexOutOfBounds();
+    void rowsAdded()
+    {
+        if (!flushQueued_)
+            queueFlush();
+    }
+    void queueFlush();
 
     struct Header {
         QString title;

@@ -5,33 +5,35 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <cstring>
 
-char *TextColumn::reserve(qsizetype n)
+void TextColumn::openChunk(qsizetype n)
 {
-    if (chunks_.empty() || chunks_.back().capacity - chunks_.back().used < n) {
-        Chunk c;
-        c.capacity = std::max(n, kChunkBytes);
-        c.data.reset(new char[size_t(c.capacity)]);
-        chunks_.push_back(std::move(c));
-    }
-    Chunk &c = chunks_.back();
-    return c.data.get() + c.used;
+    Chunk c;
+    c.capacity = std::max(n, kChunkBytes);
+    c.data.reset(new char[size_t(c.capacity)]);
+    chunks_.push_back(std::move(c));
 }
 
-void TextColumn::commit(qsizetype n)
+void TextColumn::openRowBlock()
 {
-    Chunk &c = chunks_.back();
-    rows_.push_back((quint64(chunks_.size() - 1) << 32) | quint64(c.used));
-    c.used += n;
+    rowBlocks_.emplace_back(new quint64[size_t(kRowBlockMask + 1)]);
 }
 
-void TextColumn::append(QByteArrayView utf8)
+void TextColumn::reserveBytes(qsizetype bytes)
 {
-    char *out = reserve(utf8.size());
-    if (!utf8.isEmpty())
-        std::memcpy(out, utf8.data(), size_t(utf8.size()));
-    commit(utf8.size());
+    bytes = std::min(bytes, kMaxChunkBytes);
+    if (bytes > kChunkBytes && (chunks_.empty() || chunks_.back().capacity - chunks_.back().used < bytes))
+        openChunk(bytes);
+}
+
+qsizetype TextColumn::usedBytes() const
+{
+    qsizetype total = 0;
+    for (const Chunk &c : chunks_)
+        total += c.used;
+    return total;
 }
 
 void TextColumn::append(QStringView text)
@@ -44,39 +46,16 @@ void TextColumn::append(QStringView text)
     while (i < n && s[i] < 0x80)
         ++i;
     if (i == n) {
-        char *out = reserve(n);
+        char *out = beginRow(n);
         for (qsizetype k = 0; k < n; ++k)
             out[k] = char(s[k]);
-        commit(n);
+        endRow(n);
         return;
     }
     QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    char *out = reserve(encoder.requiredSpace(n));
+    char *out = beginRow(encoder.requiredSpace(n));
     char *end = encoder.appendToBuffer(out, text);
-    commit(end - out);
-}
-
-void TextColumn::appendRaw(QByteArrayView bytes)
-{
-    append(bytes);
-    rows_.back() |= kRawBit;
-}
-
-QByteArrayView TextColumn::bytesAt(qsizetype row, bool *raw) const
-{
-    quint64 loc = rows_[size_t(row)];
-    if (raw)
-        *raw = (loc & kRawBit) != 0;
-    loc &= ~kRawBit;
-    const size_t chunk = size_t(loc >> 32);
-    const qsizetype offset = qsizetype(loc & 0xffffffffu);
-    qsizetype end = chunks_[chunk].used;
-    if (row + 1 < size()) {
-        const quint64 next = rows_[size_t(row) + 1] & ~kRawBit;
-        if (size_t(next >> 32) == chunk)
-            end = qsizetype(next & 0xffffffffu);
-    }
-    return QByteArrayView(chunks_[chunk].data.get() + offset, end - offset);
+    endRow(end - out);
 }
 
 QString TextColumn::at(qsizetype row) const
@@ -107,12 +86,13 @@ QString TextColumn::decode(QByteArrayView bytes)
 void TextColumn::clear()
 {
     std::vector<Chunk>().swap(chunks_);
-    std::deque<quint64>().swap(rows_);
+    std::vector<std::unique_ptr<quint64[]>>().swap(rowBlocks_);
+    size_ = 0;
 }
 
 qsizetype TextColumn::allocatedBytes() const
 {
-    qsizetype total = qsizetype(rows_.size() * sizeof(quint64));
+    qsizetype total = qsizetype(rowBlocks_.size()) * (kRowBlockMask + 1) * qsizetype(sizeof(quint64));
     for (const Chunk &c : chunks_)
         total += c.capacity;
     return total;

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringView>
 
-#include <deque>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -18,17 +18,70 @@
 // so ordinary rows cost nothing more.
 class TextColumn {
 public:
-    qsizetype size() const { return qsizetype(rows_.size()); }
-    bool isEmpty() const { return rows_.empty(); }
+    qsizetype size() const { return size_; }
+    bool isEmpty() const { return size_ == 0; }
 
-    void append(QByteArrayView utf8);
+    void append(QByteArrayView utf8)
+    {
+        char *out = beginRow(utf8.size());
+        if (!utf8.isEmpty())
+            std::memcpy(out, utf8.data(), size_t(utf8.size()));
+        endRow(utf8.size());
+    }
     void append(QStringView text);
-    void appendRaw(QByteArrayView bytes);
+    void appendRaw(QByteArrayView bytes)
+    {
+        char *out = beginRow(bytes.size());
+        if (!bytes.isEmpty())
+            std::memcpy(out, bytes.data(), size_t(bytes.size()));
+        endRow(bytes.size(), true);
+    }
+
+    // A row written in place: room for up to maxBytes at the end, then the
+    // number of bytes it took. Nothing else may be appended in between.
+    char *beginRow(qsizetype maxBytes)
+    {
+        if (chunks_.empty() || chunks_.back().capacity - chunks_.back().used < maxBytes)
+            openChunk(maxBytes);
+        Chunk &c = chunks_.back();
+        return c.data.get() + c.used;
+    }
+    void endRow(qsizetype bytes, bool raw = false)
+    {
+        if ((size_ & kRowBlockMask) == 0)
+            openRowBlock();
+        Chunk &c = chunks_.back();
+        locator(size_) = (raw ? kRawBit : 0) | (quint64(chunks_.size() - 1) << 32) | quint64(c.used);
+        c.used += bytes;
+        ++size_;
+    }
+
+    // Room for this many bytes of rows about to come (a file's size, another
+    // list's bytes): they go into one chunk instead of one per MiB. Only the
+    // pages rows are written to are ever touched.
+    void reserveBytes(qsizetype bytes);
+    // Bytes the rows take, for sizing another column from this one.
+    qsizetype usedBytes() const;
 
     // The stored bytes: UTF-8, or a raw row's own. Valid until the next
     // clear(); appends never move earlier rows.
-    QByteArrayView bytesAt(qsizetype row, bool *raw = nullptr) const;
-    bool isRaw(qsizetype row) const { return (rows_[size_t(row)] & kRawBit) != 0; }
+    QByteArrayView bytesAt(qsizetype row, bool *raw = nullptr) const
+    {
+        quint64 loc = locator(row);
+        if (raw)
+            *raw = (loc & kRawBit) != 0;
+        loc &= ~kRawBit;
+        const size_t chunk = size_t(loc >> 32);
+        const qsizetype offset = qsizetype(loc & 0xffffffffu);
+        qsizetype end = chunks_[chunk].used;
+        if (row + 1 < size_) {
+            const quint64 next = locator(row + 1) & ~kRawBit;
+            if (size_t(next >> 32) == chunk)
+                end = qsizetype(next & 0xffffffffu);
+        }
+        return QByteArrayView(chunks_[chunk].data.get() + offset, end - offset);
+    }
+    bool isRaw(qsizetype row) const { return (locator(row) & kRawBit) != 0; }
     // As text; a raw row as Windows-1252 reads it (TextOfWindows1252).
     QString at(qsizetype row) const;
     // At least the first `chars` characters of a row (all of it when shorter):
@@ -46,7 +99,13 @@ public:
 
 private:
     static constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
+    // A locator holds a chunk offset of 32 bits.
+    static constexpr qsizetype kMaxChunkBytes = qsizetype(1) << 31;
     static constexpr quint64 kRawBit = quint64(1) << 63;
+    // Locators live in blocks of 8192 (64 KiB) that never move: a growing
+    // list never copies them, and a block comes from the heap, not fresh pages.
+    static constexpr int kRowBlockShift = 13;
+    static constexpr qsizetype kRowBlockMask = (qsizetype(1) << kRowBlockShift) - 1;
 
     struct Chunk {
         std::unique_ptr<char[]> data;
@@ -54,11 +113,13 @@ private:
         qsizetype capacity = 0;
     };
 
-    // Room for n more bytes at the end of the last chunk, opening a new one
-    // (sized for n when n exceeds a chunk) if needed.
-    char *reserve(qsizetype n);
-    void commit(qsizetype n);
+    // A new last chunk with room for n bytes at least.
+    void openChunk(qsizetype n);
+    void openRowBlock();
+    quint64 &locator(qsizetype row) { return rowBlocks_[size_t(row >> kRowBlockShift)][row & kRowBlockMask]; }
+    quint64 locator(qsizetype row) const { return rowBlocks_[size_t(row >> kRowBlockShift)][row & kRowBlockMask]; }
 
     std::vector<Chunk> chunks_;
-    std::deque<quint64> rows_; // raw bit | chunk index << 32 | offset in chunk
+    std::vector<std::unique_ptr<quint64[]>> rowBlocks_; // raw bit | chunk index << 32 | offset in chunk
+    qsizetype size_ = 0;
 };

@@ -137,6 +137,9 @@ void QtPlatform::OpenUrl(const QString &url)
 
 void QtPlatform::DoEvents()
 {
+    // Every row of a long loop passes here: whatever ran before it, or in the
+    // last turn of the event loop, leaves the vector registers clean for it.
+    ClearUpperVectorState();
     if (gate_.due()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         throwIfEnded();
