@@ -338,7 +338,7 @@ class Session:
             return f.read()
 
     def files(self):
-        return sorted(n for n in os.listdir(self.dir) if not n.startswith(".") and n != "explorer.exe")
+        return sorted(n for n in os.listdir(self.dir) if not n.startswith("."))
 
     def native(self, path):
         """A folder as the user types it on the program's system: Wine shows this machine's root as Z:."""
