@@ -11,6 +11,7 @@ kestrune_packages=(
   dbus at-spi2-core python3-pyatspi
   clang libclang-rt-dev
   dpkg-dev desktop-file-utils appstream strace
+  g++-mingw-w64-x86-64-posix wine64 nsis xz-utils unzip
 )
 
 kestrune_install_missing() {

@@ -5,6 +5,10 @@ Results are read only from outside: saved files, the clipboard, window titles
 and the exit status.
 
     /usr/bin/python3 kestrune_e2e.py --exe PATH [--only NAME ...] [--list]
+    /usr/bin/python3 kestrune_e2e.py --exe kestrune.exe --wine build-win/wine-run.sh ...
+
+With --wine the program is the Windows one, run under Wine through the cross
+build's script; rows that do not apply to one system say why (SYSTEMS).
 
 Another file can add a scenario: import this module, append (name, function)
 to SCENARIOS and call main(). A function takes a Session and raises Failed."""
@@ -187,7 +191,7 @@ class Display:
 class Session:
     """The program started in a fresh folder, which its dialogs open in."""
 
-    def __init__(self, display, exe):
+    def __init__(self, display, exe, wine=None):
         self.display = display.name
         self.dir = tempfile.mkdtemp(prefix="kestrune-e2e-")
         os.makedirs(os.path.join(self.dir, ".bin"))
@@ -199,6 +203,8 @@ class Session:
                         PATH=os.path.join(self.dir, ".bin") + ":" + os.environ.get("PATH", ""))
         self.env.pop("QT_QPA_PLATFORM", None)
         self.exe = exe
+        self.wine = wine
+        self.windows_system = bool(wine)
         self.proc = None
         self.last_click = None
 
@@ -206,7 +212,13 @@ class Session:
         self.last_click = None
         # A file, not a pipe: a program that fills an unread pipe stops.
         self.log = open(os.path.join(self.dir, ".bin", "log"), "w+")
-        self.proc = subprocess.Popen(list(prefix) + [self.exe], cwd=self.dir, env=self.env,
+        runner = [self.wine] if self.wine else []
+        if self.wine:
+            # Windows' dialogs open in the folder last used, remembered in the
+            # registry; forgotten here, they open in the current folder.
+            subprocess.run([self.wine, "reg", "delete", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\ComDlg32",
+                            "/f"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.proc = subprocess.Popen(list(prefix) + runner + [self.exe], cwd=self.dir, env=self.env,
                                      stdout=self.log, stderr=subprocess.STDOUT)
         self.main = self.wait_window(MAIN)
         return self
@@ -394,6 +406,14 @@ class Session:
     def files(self):
         return sorted(n for n in os.listdir(self.dir) if not n.startswith("."))
 
+    def native(self, path):
+        """A folder as the user types it on the program's system: Wine shows this machine's root as Z:."""
+        return "Z:" + path.replace("/", "\\") if self.windows_system else path
+
+    def from_x(self, text):
+        """Text copied by the program as X hands it on: Wine's bridge turns CR LF into LF."""
+        return text.replace("\r\n", "\n") if self.windows_system else text
+
     def clipboard(self):
         out = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, env=self.env).stdout
         return out.decode("utf-8", "replace")
@@ -448,7 +468,7 @@ def entry_box(s):
 def copied(s, expected):
     s.click(5)
     s.answer(APP, "Return")
-    check(s.clipboard() == expected, "clipboard %r" % s.clipboard()[:200])
+    check(s.clipboard() == s.from_x(expected), "clipboard %r" % s.clipboard()[:200])
 
 
 def long_and_broken_paste(s):
@@ -487,7 +507,7 @@ def load_typed_folders(s):
     s.write("sub dir/b.txt", LIST_B)
     s.write("a.txt", LIST_A)
     s.click(4)
-    s.answer(LOAD, "Return", text=s.dir, closes=False)
+    s.answer(LOAD, "Return", text=s.native(s.dir), closes=False)
     s.answer(LOAD, "Return", text="sub dir", closes=False)
     s.answer(LOAD, "Return", text="b.txt")
     s.extract()
@@ -604,7 +624,7 @@ def quotes_in_names(s):
 def error_box(s):
     """A failed save reports in the "Application Error" box, wide enough for its title."""
     loaded_a(s)
-    s.save(6, "no such folder/x.txt")
+    s.save(6, "no such folder\\x.txt" if s.windows_system else "no such folder/x.txt")  # Windows' dialog refuses "/"
     wid = s.wait_window(ERROR)
     if os.environ.get("KESTRUNE_E2E_SHOT") and shutil.which("import"):
         run("import", "-window", "root", os.environ["KESTRUNE_E2E_SHOT"], env=s.env)
@@ -631,7 +651,7 @@ def copy_close_paste(s, rows=0):
     s.click(5)
     s.answer(APP, "Return")
     s.close()
-    poll("the clipboard to hold the results", lambda: s.clipboard() == want, 10)
+    poll("the clipboard to hold the results", lambda: s.clipboard() == s.from_x(want), 10)
 
 
 def save_over_in_locked_folder(s):
@@ -667,6 +687,11 @@ def legacy_bytes(s):
     want = (b"mail.example\r\nb\xc3\xbccher.example\r\ncaf\xe9.example\r\n"
             b"\x93q\x94.example\r\nodd\x81.example\r\n\xff.example\r\n")
     check(s.read("out.txt") == want, repr(s.read("out.txt")))
+    if s.windows_system:
+        # Windows-1252 is the system's code page there: every line is its text, 0x81 as Windows reads it.
+        copied(s, "mail.example\r\nb\u00c3\u00bccher.example\r\ncaf\u00e9.example\r\n"
+                  "\u201cq\u201d.example\r\nodd\u0081.example\r\n\u00ff.example\r\n")
+        return
     copied(s, "mail.example\r\nb\u00fccher.example\r\ncaf\u00e9.example\r\n"
               "\u201cq\u201d.example\r\nodd\ufffd.example\r\n\u00ff.example\r\n")
 
@@ -677,11 +702,13 @@ def marked_files(s):
     text = "j\u00f6ran@b\u00fccher.example\r\nwww.\u20ac.example\n"
     s.write("le.txt", b"\xff\xfe" + text.encode("utf-16-le"))
     s.write("be.txt", b"\xfe\xff" + text.encode("utf-16-be"))
-    s.load('"utf8.txt" "le.txt" "be.txt"')
+    for name in ("utf8.txt", "le.txt", "be.txt"):
+        s.load(name)
     s.extract()
-    s.save(6, s.path("out.txt"))
+    s.save(6, "out.txt")
     s.settle()
-    domains = "b\u00fccher.example\r\n\u20ac.example\r\n\r\n".encode()
+    # Saved as text in the system's code page.
+    domains = "b\u00fccher.example\r\n\u20ac.example\r\n\r\n".encode("cp1252" if s.windows_system else "utf-8")
     check(s.read("out.txt") == b"bomurl.example\r\n" + domains * 2, repr(s.read("out.txt")))
 
 
@@ -764,6 +791,63 @@ def keyboard_only(s):
     s.close()
 
 
+# One file of each kind of bytes an address list comes in: Windows-1252, UTF-8,
+# and the five bytes Windows-1252 leaves undefined.
+ANSI_FILES = (
+    ("w1252.txt", b"jos\xe9@caf\xe9.example\r\nhttp://www.\x93q\x94.example\r\nx@\x80\x9f\xa0\xff.example\r\n"),
+    ("utf8.txt", b"j\xc3\xb6ran@b\xc3\xbccher.example\r\nhttps://www.\xe4\xbe\x8b.jp\r\n"),
+    ("undefined.txt", b"x@\x81\x8d\x8f\x90\x9d.example\r\n"),
+)
+ANSI_DOMAINS = (b"caf\xe9.example", b"\x93q\x94.example", b"\x80\x9f\xa0\xff.example", b"b\xc3\xbccher.example",
+                b"\xe4\xbe\x8b.jp", b"\x81\x8d\x8f\x90\x9d.example")
+
+
+def ansi_files_saved_back(s):
+    """Each kind of bytes is saved back byte for byte by both saves, whatever the system's code page."""
+    for name, data in ANSI_FILES:
+        s.write(name, data)
+        s.load(name)
+    s.extract()
+    for button, name, want in ((6, "out.txt", b"".join(d + b"\r\n" for d in ANSI_DOMAINS)),
+                               (7, "out.csv", b",".join(ANSI_DOMAINS))):
+        s.save(button, name)
+        s.settle()
+        check(s.read(name) == want, "%s holds %r" % (name, s.read(name)))
+
+
+def shift_jis_at_sign_byte(s):
+    """On code page 932 a double-byte character whose second byte is 0x40, "@", is one
+    character: the domain is cut at the real "@" signs."""
+    s.close()
+    s.env["LC_ALL"] = "ja_JP.UTF-8"  # Wine's ANSI code page is then 932
+    s.start()
+    s.write("sjis.txt", b"\x83\x40x@b\x83\x40c.jp\r\na@\x83\x40.example\r\n")  # 0x83 0x40 is one katakana letter
+    s.load("sjis.txt")
+    s.extract()
+    s.save(6, "out.txt")
+    s.settle()
+    check(s.read("out.txt") == b"b\x83\x40c.jp\r\n\x83\x40.example\r\n", repr(s.read("out.txt")))
+
+
+def load_from_drive_top(s):
+    """Several files of a drive's top folder: its name ends in a backslash, which the joined paths do not double."""
+    top = os.path.join(run(s.wine, "--prefix").stdout.strip(), "drive_c")
+    names = ["kestrune-e2e-%d-%s.txt" % (os.getpid(), n) for n in "ab"]
+    try:
+        for name, text in zip(names, (LIST_A, LIST_B)):
+            with open(os.path.join(top, name), "wb") as f:
+                f.write(text.encode())
+        s.click(4)
+        s.answer(LOAD, "Return", text="C:\\", closes=False)
+        s.answer(LOAD, "Return", text=" ".join('"%s"' % n for n in names))
+        s.extract()
+        copied(s, "alpha.example\r\nbeta.example\r\ngamma.example\r\n")
+    finally:
+        for name in names:
+            if os.path.exists(os.path.join(top, name)):
+                os.remove(os.path.join(top, name))
+
+
 SCENARIOS = [
     ("load_extract_save", load_extract_save),
     ("entry_box", entry_box),
@@ -789,7 +873,31 @@ SCENARIOS = [
     ("save_interrupted_in_place", save_interrupted_in_place),
     ("load_growing_file", load_growing_file),
     ("keyboard_only", keyboard_only),
+    ("ansi_files_saved_back", ansi_files_saved_back),
+    ("shift_jis_at_sign_byte", shift_jis_at_sign_byte),
+    ("load_from_drive_top", load_from_drive_top),
 ]
+
+# Where a row runs: on both systems unless marked here with the one it runs
+# on and why it does not apply to the other.
+SYSTEMS = {
+    "load_picked_quoted": ("linux", 'clicks rows in Qt\'s own dialog, and a Windows file name cannot hold "'),
+    "load_folders_picked": ("linux", "clicks rows where Qt's own dialog lists them; Windows shows the system's dialog"),
+    "typed_patterns": ("linux", "clicks rows where Qt's own dialog lists them; Windows shows the system's dialog"),
+    "copy_close_paste_23mb": ("linux", "the stepwise hand-over of a text longer than one X request is the X11 "
+                                       "build's own; under Wine the clipboard is Wine's"),
+    "save_interrupted_in_place": ("linux", "closes a folder by POSIX permissions, runs as another user (setpriv) "
+                                           "and watches the program's open files in /proc"),
+    "load_growing_file": ("linux", "runs as another user (setpriv) and watches the program's open files in /proc"),
+    "load_picked": ("linux", "clicks the rows where Qt's own dialog lists them; Windows shows the system's dialog"),
+    "quotes_in_names": ("linux", 'a Windows file name cannot hold "'),
+    "long_and_broken_paste": ("linux", "Wine's X clipboard bridge cuts a long paste (seen at 40,009 characters) "
+                                       "before the program sees it"),
+    "shift_jis_at_sign_byte": ("windows", "needs the ANSI code page 932, which Wine takes from LC_ALL"),
+    "load_from_drive_top": ("windows", "a drive's top folder, C:\\, is Windows'"),
+    "save_over_in_locked_folder": ("linux", "closes a folder by POSIX permissions and runs as another user (setpriv); "
+                                            "Wine wants its prefix to belong to the user running it"),
+}
 
 
 def preflight():
@@ -804,6 +912,7 @@ def preflight():
 def main(argv=None):
     parser = argparse.ArgumentParser()
     parser.add_argument("--exe")
+    parser.add_argument("--wine", help="the cross build's wine-run.sh: the program is kestrune.exe under Wine")
     parser.add_argument("--only", nargs="+", action="extend", default=[])
     parser.add_argument("--list", action="store_true")
     # K/N: every N-th scenario from the K-th on, so that N runs side by side
@@ -821,8 +930,12 @@ def main(argv=None):
     if missing:
         print("skipped: missing " + ", ".join(missing))
         return SKIP
+    system = "windows" if args.wine else "linux"
     display = Display()
     failures = 0
+    if args.wine:
+        # Wine draws on the display its server met first: start it afresh on this one.
+        run(args.wine, "--wait")
     try:
         shard, shards = (int(x) for x in args.shard.split("/"))
         for index, (name, scenario) in enumerate(SCENARIOS):
@@ -830,7 +943,11 @@ def main(argv=None):
                 continue
             if not args.only and index % shards != shard:
                 continue
-            session = Session(display, os.path.abspath(args.exe))
+            only = SYSTEMS.get(name)
+            if only and only[0] != system:
+                print("SKIP %s on %s: %s" % (name, system, only[1]), flush=True)
+                continue
+            session = Session(display, os.path.abspath(args.exe), args.wine and os.path.abspath(args.wine))
             began = time.monotonic()
             try:
                 scenario(session.start())
@@ -846,6 +963,8 @@ def main(argv=None):
             finally:
                 session.end()
     finally:
+        if args.wine:
+            run(args.wine, "--wait")
         display.close()
     return 1 if failures else 0
 

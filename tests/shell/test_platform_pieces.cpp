@@ -5,6 +5,17 @@
 
 #include <QTest>
 
+#ifdef Q_OS_WIN
+#include "shell/platform/WindowsShell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <windows.h>
+#include <cderr.h>
+#endif
+
 class TestPlatformPieces : public QObject {
     Q_OBJECT
 private slots:
@@ -101,6 +112,7 @@ private slots:
         QCOMPARE(p.dialogs[1].fileName, QStringLiteral("/old/name.txt")); // proposed the last use's name
         QCOMPARE(p.dialogs[1].flags, 2621953L);
         QCOMPARE(p.dialogs[1].title, QStringLiteral("Save"));
+        QCOMPARE(p.dialogs[1].bufferChars, 30000); // the system's dialog fills no more
     }
 
     void nameBufferBound_data()
@@ -132,6 +144,122 @@ private slots:
         QCOMPARE(number, fits ? 0 : ErrNo::FileNameBufferTooSmall);
         QCOMPARE(d.fileName(), fits ? value : QString());
     }
+
+#ifdef Q_OS_WIN
+    // The system's dialog reports an overflowing selection by an extended
+    // error code; Wine's dialog cannot be driven that far, so the mapping is
+    // tested here.
+    void commonDialogErrors_data()
+    {
+        QTest::addColumn<unsigned long>("code");
+        QTest::addColumn<int>("number");
+        QTest::newRow("names do not fit the buffer") << (unsigned long)FNERR_BUFFERTOOSMALL << 20476;
+        QTest::newRow("invalid name") << (unsigned long)FNERR_INVALIDFILENAME << ErrNo::DialogFailure;
+        QTest::newRow("dialog could not start") << (unsigned long)CDERR_INITIALIZATION << ErrNo::DialogFailure;
+    }
+    void commonDialogErrors()
+    {
+        QFETCH(unsigned long, code);
+        QFETCH(int, number);
+        try {
+            WindowsShell::CommonDialogError(code);
+            QFAIL("no error raised");
+        } catch (const RuntimeError &e) {
+            QCOMPARE(e.number(), number);
+            if (number == 20476)
+                QCOMPARE(e.description(),
+                         QStringLiteral("The FileName buffer is too small to store the selected file name(s)."));
+        }
+    }
+
+    // The dialog's buffer as it comes back: NUL-separated names, two NULs at the end.
+    void commonDialogValue_data()
+    {
+        QTest::addColumn<QString>("buffer");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<QString>("value");
+        const QChar nul(0);
+        QTest::newRow("one file") << QStringLiteral("C:\\dir\\a.txt") + nul + nul << 100
+                                  << QStringLiteral("C:\\dir\\a.txt");
+        QTest::newRow("several files") << QStringLiteral("C:\\dir") + nul + "a.txt" + nul + "b c.txt" + nul + nul << 100
+                                       << QStringLiteral("C:\\dir") + nul + "a.txt" + nul + "b c.txt";
+        QTest::newRow("several in a drive's top folder") << QStringLiteral("C:\\") + nul + "a.txt" + nul + "b.txt" + nul
+                + nul << 100 << QStringLiteral("C:\\") + nul + "a.txt" + nul + "b.txt";
+        QTest::newRow("nothing") << QString(nul) + nul << 100 << QString();
+        QTest::newRow("a full buffer ends at its size") << QStringLiteral("C:\\abcdef") << 6 << QStringLiteral("C:\\abc");
+    }
+    void commonDialogValue()
+    {
+        QFETCH(QString, buffer);
+        QFETCH(int, capacity);
+        QFETCH(QString, value);
+        std::vector<wchar_t> raw(size_t(std::max<qsizetype>(capacity, buffer.size())), L'X');
+        buffer.toWCharArray(raw.data());
+        QCOMPARE(WindowsShell::FileDialogValue(raw.data(), capacity), value);
+    }
+
+    // The executable's own icon: four images, the smallest at 24 bits.
+    void executableIcon_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("bits");
+        QTest::newRow("32") << 0 << 32 << 24;
+        QTest::newRow("48") << 1 << 48 << 32;
+        QTest::newRow("128") << 2 << 128 << 32;
+        QTest::newRow("256") << 3 << 256 << 32;
+    }
+    void executableIcon()
+    {
+        QFETCH(int, index);
+        QFETCH(int, size);
+        QFETCH(int, bits);
+        const std::wstring exe = QDir::toNativeSeparators(QStringLiteral(KESTRUNE_EXE)).toStdWString();
+        HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        QVERIFY(module);
+        // The first icon group: a header of three words, then one 14-byte entry per image.
+        struct Group {
+            HMODULE module;
+            HRSRC found = nullptr;
+        } group{module};
+        EnumResourceNamesW(
+            module, MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */,
+            [](HMODULE m, LPCWSTR, LPWSTR name, LONG_PTR param) -> BOOL {
+                reinterpret_cast<Group *>(param)->found = FindResourceW(m, name, MAKEINTRESOURCEW(14));
+                return FALSE;
+            },
+            reinterpret_cast<LONG_PTR>(&group));
+        QVERIFY(group.found);
+        const auto *bytes = static_cast<const unsigned char *>(LockResource(LoadResource(module, group.found)));
+        const int count = bytes[4] | bytes[5] << 8;
+        QCOMPARE(count, 4);
+        const unsigned char *entry = bytes + 6 + 14 * index;
+        QCOMPARE(entry[0] ? int(entry[0]) : 256, size);
+        QCOMPARE(entry[1] ? int(entry[1]) : 256, size);
+        QCOMPARE(int(entry[6] | entry[7] << 8), bits);
+        FreeLibrary(module);
+    }
+
+    // The home page opens through "explorer", minimized with focus, and the
+    // program does not wait. A stand-in named explorer.exe in the current
+    // folder comes before the system's own.
+    void homePageThroughExplorer()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(QStringLiteral(KESTRUNE_EXPLORER_STUB), dir.filePath(QStringLiteral("explorer.exe"))));
+        const QString log = QDir::toNativeSeparators(dir.filePath(QStringLiteral("started.txt")));
+        QVERIFY(SetEnvironmentVariableW(L"KESTRUNE_STUB_LOG", log.toStdWString().c_str()));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        WindowsShell::OpenUrlThroughExplorer(QStringLiteral("https://www.kestrune.example/"));
+        QDir::setCurrent(before);
+        QFile started(log);
+        QTRY_VERIFY_WITH_TIMEOUT(started.size() > 0, 60000);
+        QVERIFY(started.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(started.readAll()),
+                 QStringLiteral("%1\nexplorer \"https://www.kestrune.example/\"").arg(SW_SHOWMINIMIZED));
+    }
+#endif
 };
 
 QTEST_MAIN(TestPlatformPieces)

@@ -10,6 +10,7 @@ void CommonDialog::show(FileDialogRequest::Kind kind)
     request.flags = flags_;
     request.title = title_;
     request.filter = filter_;
+    request.bufferChars = maxFileSize_;
     QString chosen;
     cancelled_ = !platform_.FileDialog(request, &chosen);
     if (cancelled_)

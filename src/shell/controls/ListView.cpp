@@ -47,6 +47,7 @@ ListView::ListView(std::unique_ptr<ListModel> model, QWidget *parent)
     header_->setStretchLastSection(false);
     header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header_->setSectionResizeMode(QHeaderView::Interactive);
+    header_->setFont(font());
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
@@ -122,6 +123,10 @@ void ListView::resizeEvent(QResizeEvent *event)
 void ListView::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
+    // The header writes in the list's font. Windows' theme has a font of its
+    // own for headers, which a style sheet on the window would bring in.
+    if (event->type() == QEvent::FontChange)
+        header_->setFont(font());
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         updateGeometries();
 }

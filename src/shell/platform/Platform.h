@@ -14,6 +14,7 @@ struct FileDialogRequest {
     long flags = 0;
     QString title;
     QString filter;   // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"
+    int bufferChars = 30000; // the name buffer, its ending NUL included
 };
 
 // Button-and-icon values and answers of the message box.

@@ -2,6 +2,9 @@
 #include "shell/platform/QtPlatform.h"
 
 #include "shell/platform/RuntimeError.h"
+#ifdef Q_OS_WIN
+#include "shell/platform/WindowsShell.h"
+#endif
 
 #include <QAbstractItemView>
 #include <QCompleter>
@@ -172,6 +175,12 @@ private:
 bool QtPlatform::FileDialog(const FileDialogRequest &request, QString *result)
 {
     throwIfEnded();
+#ifdef Q_OS_WIN
+    // Windows has the system's own dialog, which takes the flags as they are.
+    const bool chosen = WindowsShell::FileDialog(window_, request, result);
+    throwIfEnded();
+    return chosen;
+#endif
     LenientFileDialog dialog(window_, request.title);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);

@@ -3,6 +3,9 @@
 #include "shell/platform/QtPlatform.h"
 
 #include "shell/platform/RuntimeError.h"
+#ifdef Q_OS_WIN
+#include "shell/platform/WindowsShell.h"
+#endif
 
 #include <QApplication>
 #include <QClipboard>
@@ -131,6 +134,10 @@ bool QtPlatform::ClipboardSetText(const QString &text, int format)
 
 void QtPlatform::OpenUrl(const QString &url)
 {
+#ifdef Q_OS_WIN
+    WindowsShell::OpenUrlThroughExplorer(url);
+    return;
+#endif
     if (!QDesktopServices::openUrl(QUrl(url)))
         throw RuntimeError(ErrNo::FileNotFound, QStringLiteral("File not found"));
 }

@@ -19,6 +19,7 @@ constexpr int PathNotFound = 76;
 constexpr int InvalidPicture = 481;
 constexpr int FileNameBufferTooSmall = 20476;
 constexpr int IndexOutOfBounds = 35600;
+constexpr int DialogFailure = -32768; // any other failure of the system's file dialog
 }
 
 class RuntimeError : public std::exception {

@@ -1,0 +1,42 @@
+#!/bin/sh
+# Makes the ZIP and the installer from the cross build into a scratch folder,
+# then, each in a fresh Wine prefix of its own with none of the build's
+# libraries on the path: runs one session (load, extract, save) of the program
+# unpacked from the ZIP; installs with the installer silently, runs one
+# session of the installed program, and uninstalls.
+#   test_windows_package.sh BUILD_DIR SOURCE_DIR VERSION
+set -eu
+build=$1 source=$2 version=$3
+for tool in cpack makensis unzip Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+scratch=$(realpath "$(mktemp -d)")
+export KESTRUNE_WINE_BARE=1
+wine=$build/wine-run.sh
+# The prefixes' Wine servers end before their folders go.
+trap 'for p in "$scratch"/prefix-*; do KESTRUNE_WINE_PREFIX=$p "$wine" --wait 2>/dev/null || true; done; rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+session() { /usr/bin/python3 "$source/tests/e2e/kestrune_e2e.py" --exe "$1" --wine "$wine" --only load_extract_save; }
+
+cpack --config "$build/CPackConfig.cmake" -G "ZIP;NSIS" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
+  { cat "$scratch/cpack.log"; fail "cpack"; }
+name=kestrune-$version-win64
+
+export KESTRUNE_WINE_PREFIX=$scratch/prefix-zip
+unzip -q "$scratch/out/$name.zip" -d "$scratch/zip"
+session "$scratch/zip/$name/bin/kestrune.exe" || fail "the program unpacked from the ZIP"
+
+# The installer and the uninstaller run silently (/S); the uninstaller copies
+# itself away and ends before its copy has removed the folder.
+export KESTRUNE_WINE_PREFIX=$scratch/prefix-installer
+installed=$KESTRUNE_WINE_PREFIX/drive_c/Program\ Files/Kestrune
+"$wine" "$scratch/out/$name.exe" /S || fail "the installer"
+[ -f "$installed/bin/kestrune.exe" ] || fail "nothing installed in $installed"
+session "$installed/bin/kestrune.exe" || fail "the installed program"
+"$wine" "$installed/Uninstall.exe" /S || fail "the uninstaller"
+i=0
+while [ -e "$installed/bin/kestrune.exe" ]; do
+  i=$((i + 1)); [ $i -lt 600 ] || fail "the uninstaller left $installed"
+  sleep 0.1
+done
+echo "PASS: ZIP and installer"
