@@ -310,14 +310,38 @@ class Session:
 
     def when_writing(self, start, action):
         """Runs start, then action the moment the program opens a new file
-        for a save (in its folder or the temporary one), before the save can
-        finish."""
+        for a save (in its folder or the temporary one). The program is held
+        still meanwhile, so what action sends reaches it mid-save however
+        fast the save or slow this script."""
+        import signal
         before = self.open_paths()
         tmp = tempfile.gettempdir()
         start()
         poll("the program to open a file to save",
-             lambda: any(p.startswith(tmp) for p in self.open_paths() - before), LIMIT, 0.002)
-        action()
+             lambda: any(p.startswith(tmp) and not os.path.isdir(p) for p in self.open_paths() - before), LIMIT, 0.001)
+        os.kill(self.proc.pid, signal.SIGSTOP)
+        try:
+            action()
+        finally:
+            os.kill(self.proc.pid, signal.SIGCONT)
+
+    def x_input(self, send):
+        """Sends X input through a connection of this script's, and returns
+        once the server has taken it: the program gets it even while held still."""
+        from Xlib import display as xdisplay
+        d = xdisplay.Display(self.display)
+        try:
+            send(d)
+            d.sync()
+        finally:
+            d.close()
+
+    def close_request(self, d):
+        from Xlib import X
+        from Xlib.protocol import event as xevent
+        win = d.create_resource_object("window", int(self.main))
+        win.send_event(xevent.ClientMessage(window=win, client_type=d.intern_atom("WM_PROTOCOLS"),
+                                            data=(32, [d.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
 
     def restart_unprivileged(self):
         """The program again, as a user whom file permissions bind (root is not)."""
@@ -738,14 +762,21 @@ def save_interrupted_in_place(s):
         x, y, _, _ = s.geometry(s.main)
         left, top, width, height = ((t + 7) // 15 for t in BUTTONS[3])
         s.xdo("mousemove", str(x + left + width // 2), str(y + top + height // 2))
-        s.when_writing(lambda: s.answer(APP, "Return", closes=False), lambda: s.xdo("click", "1"))
+        from Xlib import X
+        from Xlib.ext import xtest
+
+        def click(d):
+            xtest.fake_input(d, X.ButtonPress, 1)
+            xtest.fake_input(d, X.ButtonRelease, 1)
+        s.when_writing(lambda: s.answer(APP, "Return", closes=False), lambda: s.x_input(click))
         s.answer(ERROR, "Return")
         s.settle()
         check(s.read("old.txt") == old, "clearing mid-save left %d bytes" % len(s.read("old.txt")))
         s.load("big.txt")
         s.extract()
         s.save(7, "old.txt")
-        s.when_writing(lambda: s.answer(APP, "Return", closes=False), s.close)
+        s.when_writing(lambda: s.answer(APP, "Return", closes=False), lambda: s.x_input(s.close_request))
+        s.close()
         check(s.read("old.txt") == old, "closing mid-save left %d bytes" % len(s.read("old.txt")))
         check(s.files() == ["big.txt", "old.txt"], "files %s" % s.files())
         left = [n for n in set(os.listdir(tempfile.gettempdir())) - leftovers if n.startswith("old.txt")]
