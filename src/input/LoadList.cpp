@@ -88,12 +88,10 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
     ClearUpperVectorState();
     LineSplitter lines;
     const auto append = [&list](QByteArrayView line) { AppendListLine(list, line); };
-    // ASCII reads the same in every code page: a block of nothing else needs
-    // no look at its lines one by one.
-    const auto appendAscii = [&list](QByteArrayView line) { list.addUtf8(line); };
-    // A UTF-16 file (Notepad's "Unicode") is read as the text it is: its
-    // lines are cut from that text, which the list keeps as UTF-8.
-    const auto appendText = [&list](QByteArrayView line) { list.addUtf8(line); };
+    // Lines known to be UTF-8 already go in as they are: a block of ASCII,
+    // which reads the same in every code page, and the lines of a UTF-16 file
+    // (Notepad's "Unicode"), which is read as the text it is.
+    const auto appendUtf8 = [&list](QByteArrayView line) { list.addUtf8(line); };
     // Sized once for what is to be read: the lines go into one stretch of
     // storage instead of a new one every MiB.
     if (limit > 0)
@@ -129,17 +127,17 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
                 highHalf = text.back();
                 text.chop(1);
             }
-            lines.feed(text.toUtf8(), appendText);
+            lines.feed(text.toUtf8(), appendUtf8);
         } else if (IsAscii(bytes) && IsAscii(lines.carriedBytes())) {
-            lines.feed(bytes, appendAscii);
+            lines.feed(bytes, appendUtf8);
         } else {
             lines.feed(bytes, append);
         }
     }
     if (utf16) {
         // Whatever the decoder still holds belongs to the last line.
-        lines.feed((highHalf + utf16->decode(QByteArrayView())).toUtf8(), appendText);
-        lines.finish(appendText);
+        lines.feed((highHalf + utf16->decode(QByteArrayView())).toUtf8(), appendUtf8);
+        lines.finish(appendUtf8);
     } else {
         lines.finish(append);
     }

@@ -2,10 +2,10 @@
 
 #include "shell/platform/RuntimeError.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QBuffer>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
@@ -199,11 +199,13 @@ void SaveTarget::commit()
             throwAccessError();
     } else if (staged_) {
         // Released whether or not the copy worked: nothing may try it twice.
-        struct Release {
-            SaveTarget *t;
-            ~Release() { t->release(); }
-        } done{this};
-        copyStagedOverTarget();
+        try {
+            copyStagedOverTarget();
+        } catch (...) {
+            release();
+            throw;
+        }
+        release();
     } else if (direct_) {
         direct_->close();
         const bool failed = direct_->error() != QFileDevice::NoError;
