@@ -295,35 +295,55 @@ class Session:
         return any(data[i] < 0x80 and data[i + 1] < 0x80 and data[i + 2] < 0x80 for i in range(0, len(data), 4))
 
     def open_paths(self):
-        """The files the program holds open, read from /proc."""
+        """The files the program holds open, read from /proc, each with how
+        far into it the program has read or written."""
         fds = "/proc/%d/fd" % self.proc.pid
-        paths = set()
+        paths = {}
         try:
             for fd in os.listdir(fds):
                 try:
-                    paths.add(os.readlink(os.path.join(fds, fd)))
-                except OSError:
+                    path = os.readlink(os.path.join(fds, fd))
+                    with open("/proc/%d/fdinfo/%s" % (self.proc.pid, fd)) as info:
+                        paths[path] = int(info.readline().split()[1])  # "pos:\t<n>"
+                except (OSError, IndexError, ValueError):
                     pass
         except OSError:
             pass
         return paths
 
-    def when_writing(self, start, action):
-        """Runs start, then action the moment the program opens a new file
-        for a save (in its folder or the temporary one). The program is held
-        still meanwhile, so what action sends reaches it mid-save however
-        fast the save or slow this script."""
+    def enter_and_hold(self, title, opened, action, text=None):
+        """Types text into a dialog or box and presses Enter, then runs action
+        the moment the program holds open a file, new to it, that
+        opened(path, position) accepts. The key goes through this script's
+        own connection and the watch starts as soon as the server has it: a
+        load or save of a few million rows lasts tens of milliseconds, about
+        as long as xdotool takes to return. The program is held still while
+        action runs, so what action does reaches it mid-way however slow
+        this script."""
         import signal
+        from Xlib import X, XK
+        from Xlib.ext import xtest
+        self.answer(title, text=text, closes=False)
         before = self.open_paths()
-        tmp = tempfile.gettempdir()
-        start()
-        poll("the program to open a file to save",
-             lambda: any(p.startswith(tmp) and not os.path.isdir(p) for p in self.open_paths() - before), LIMIT, 0.001)
+
+        def enter(d):
+            code = d.keysym_to_keycode(XK.string_to_keysym("Return"))
+            xtest.fake_input(d, X.KeyPress, code)
+            xtest.fake_input(d, X.KeyRelease, code)
+        self.x_input(enter)
+        poll("the program to open the file",
+             lambda: any(opened(p, at) for p, at in self.open_paths().items() if p not in before), LIMIT, 0)
         os.kill(self.proc.pid, signal.SIGSTOP)
         try:
             action()
         finally:
             os.kill(self.proc.pid, signal.SIGCONT)
+
+    def yes_then_mid_save(self, action):
+        """Answers the overwrite box with Yes, then runs action once the save
+        has opened its new file (in its folder or the temporary one)."""
+        tmp = tempfile.gettempdir()
+        self.enter_and_hold(APP, lambda p, _: p.startswith(tmp) and not os.path.isdir(p), action)
 
     def x_input(self, send):
         """Sends X input through a connection of this script's, and returns
@@ -768,14 +788,14 @@ def save_interrupted_in_place(s):
         def click(d):
             xtest.fake_input(d, X.ButtonPress, 1)
             xtest.fake_input(d, X.ButtonRelease, 1)
-        s.when_writing(lambda: s.answer(APP, "Return", closes=False), lambda: s.x_input(click))
+        s.yes_then_mid_save(lambda: s.x_input(click))
         s.answer(ERROR, "Return")
         s.settle()
         check(s.read("old.txt") == old, "clearing mid-save left %d bytes" % len(s.read("old.txt")))
         s.load("big.txt")
         s.extract()
         s.save(7, "old.txt")
-        s.when_writing(lambda: s.answer(APP, "Return", closes=False), lambda: s.x_input(s.close_request))
+        s.yes_then_mid_save(lambda: s.x_input(s.close_request))
         s.close()
         check(s.read("old.txt") == old, "closing mid-save left %d bytes" % len(s.read("old.txt")))
         check(s.files() == ["big.txt", "old.txt"], "files %s" % s.files())
@@ -792,10 +812,12 @@ def load_growing_file(s):
     os.chmod(s.dir, 0o777)
     s.restart_unprivileged()
     s.click(4)
-    s.answer(LOAD, "Return", text="big.txt", closes=False)
-    poll("the program to open big.txt", lambda: big in s.open_paths(), LIMIT, 0.002)
-    with open(big, "ab") as f:
-        f.write(b"late@grown.example\r\n" * 500000)
+
+    def grow():
+        with open(big, "ab") as f:
+            f.write(b"late@grown.example\r\n" * 500000)
+    # Once the program has read from the file, it has taken its size.
+    s.enter_and_hold(LOAD, lambda p, at: p == big and at > 0, grow, text="big.txt")
     s.settle()
     s.extract()
     s.save(6, "out.txt")
