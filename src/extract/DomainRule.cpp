@@ -1,5 +1,7 @@
 #include "DomainRule.h"
 
+#include "shell/platform/CodePage.h"
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -316,4 +318,61 @@ QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, const EntryLook &look, 
     if (from == to)
         return QByteArrayView();
     return QByteArrayView(from, to - from);
+}
+
+void LookAtEntry(QByteArrayView entry, EntryLook &look, const CodePage &page)
+{
+    look = EntryLook();
+    for (qsizetype i = 0; i < entry.size(); i += page.charBytes(entry, i)) {
+        if (entry[i] != '@')
+            continue;
+        if (look.at >= 0) {
+            look.atEnd = i;
+            return;
+        }
+        look.at = i;
+    }
+    if (look.at >= 0)
+        look.atEnd = entry.size();
+    else
+        look.h = look.w = ~quint64(0);
+}
+
+QByteArrayView DomainFromEntryBytes(QByteArrayView entry, const CodePage &page, QByteArray &scratch)
+{
+    EntryLook look;
+    LookAtEntry(entry, look, page);
+    if (look.hasAt())
+        return entry.sliced(look.at + 1, look.atEnd - look.at - 1);
+    // Each removal is a pass over what the one before left. The first pass
+    // that removes something copies the entry into scratch; the rest work
+    // there in place, never writing ahead of what they read.
+    static constexpr QByteArrayView markers[] = {QByteArrayView(kHttps), QByteArrayView(kHttp), QByteArrayView(kWww)};
+    const char *cur = entry.data();
+    qsizetype len = entry.size();
+    for (const QByteArrayView marker : markers) {
+        qsizetype out = 0;
+        bool removed = false;
+        for (qsizetype i = 0; i < len;) {
+            const QByteArrayView rest(cur + i, len - i);
+            if (rest.startsWith(marker)) {
+                if (!removed && cur == entry.data()) {
+                    scratch.resize(entry.size()); // keeps its capacity between calls
+                    std::memcpy(scratch.data(), cur, size_t(len));
+                    cur = scratch.constData();
+                }
+                removed = true;
+                i += marker.size();
+                continue;
+            }
+            const qsizetype n = page.charBytes(QByteArrayView(cur, len), i);
+            if (removed)
+                std::memmove(scratch.data() + out, cur + i, size_t(n));
+            out += n;
+            i += n;
+        }
+        if (removed)
+            len = out;
+    }
+    return len == 0 ? QByteArrayView() : QByteArrayView(cur, len);
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+class CodePage;
+
 // The domain of one entry:
 // - with an "@": the text between the first "@" and the next one (or the end);
 // - without: the entry with every "https://", then every "http://", then every
@@ -43,3 +45,12 @@ inline EntryLook LookAtEntry(QByteArrayView entry)
     return look;
 }
 QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, const EntryLook &look, QByteArray &scratch);
+
+// The rule on a line kept as its bytes in a double-byte code page (932, 936,
+// 949, 950), character by character as the code page walks them: a lead byte
+// and the byte after it are one character, so neither an "@" nor a removal
+// starts at its second byte. Any other byte is a character of its own. The
+// domain is made of the entry's own bytes: a view into `entry` or `scratch`.
+QByteArrayView DomainFromEntryBytes(QByteArrayView entry, const CodePage &page, QByteArray &scratch);
+// The look of such an entry: where its "@" characters are.
+void LookAtEntry(QByteArrayView entry, EntryLook &look, const CodePage &page);

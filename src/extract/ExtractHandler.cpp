@@ -3,6 +3,7 @@
 #include "shell/window/Form1.h"
 #include "shell/handlers/HandlerSteps.h"
 #include "shell/controls/ListModel.h"
+#include "shell/platform/CodePage.h"
 #include "shell/platform/Platform.h"
 
 void Form1::PushButton2_Click()
@@ -21,6 +22,7 @@ void Form1::PushButton2_Click()
         // The count is taken once: entries added while the run yields wait for the next run.
         const qsizetype n = s.value<qsizetype>(110, [&] { return entries().count(); }, 0);
         QByteArray scratch;
+        const CodePage &page = CodePage::system();
         for (qsizetype i = 1; i <= n; ++i) {
             // Events run at most every ~10 ms however often this is called, so
             // the window answers clicks while the run stays linear.
@@ -38,17 +40,25 @@ void Form1::PushButton2_Click()
                 else
                     results().addUtf8(domain);
             };
+            // A raw entry in a double-byte code page is read character by
+            // character: the second byte of one may be an "@" or a "w".
+            const bool walked = raw && page.isDoubleByte();
             // One look at the entry answers the test and feeds the rule.
             EntryLook look;
             if (s.test(116, [&] {
-                    LookAtEntry(entry, look);
+                    if (walked)
+                        LookAtEntry(entry, look, page);
+                    else
+                        LookAtEntry(entry, look);
                     return look.hasAt();
                 })) {
                 QByteArrayView domain;
                 s.step(118, [&] { domain = DomainFromEntryUtf8(entry, look, scratch); });
                 s.step(120, [&] { keep(domain); });
             } else {
-                s.step(122, [&] { keep(DomainFromEntryUtf8(entry, look, scratch)); });
+                s.step(122, [&] {
+                    keep(walked ? DomainFromEntryBytes(entry, page, scratch) : DomainFromEntryUtf8(entry, look, scratch));
+                });
             }
         }
         s.step(126, [&] { setMousePointer(PointerDefault); });

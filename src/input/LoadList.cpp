@@ -37,31 +37,28 @@ QString collapsePairs(QStringView text, QChar separator)
 
 } // namespace
 
-void AppendListLine(ListModel &list, QByteArrayView line)
+void AppendListLine(ListModel &list, QByteArrayView line, const CodePage &page)
 {
-    static const bool utf8 = SystemCodePageIsUtf8();
     // Stored bytes are UTF-8. ASCII reads the same in every code page, and on
     // a UTF-8 system any valid line does: only the rest needs decoding.
-    if (utf8 ? line.isValidUtf8() : IsAscii(line)) {
+    if (page.isUtf8() ? line.isValidUtf8() : IsAscii(line)) {
         list.addUtf8(line);
         return;
     }
-    // A line that is not text in the system's code page (an older tool's
-    // Windows-1252 on a UTF-8 system) keeps its bytes: decoding would put
-    // U+FFFD in place of them and the saves would write that instead.
-    if (utf8) {
-        list.addRaw(line);
-        return;
-    }
-    // Each line on its own: nothing of an incomplete sequence may wait for the
-    // next line, and a byte-order mark at the start is text like any other.
-    QStringDecoder decoder(QStringConverter::System,
-                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    const QString text = decoder.decode(line);
-    if (decoder.hasError())
-        list.addRaw(line);
-    else
+    // A line that is not text in the code page (an older tool's Windows-1252
+    // on a UTF-8 system, a byte Shift-JIS cannot read, a character it would
+    // write back under another code) keeps its bytes: as text it would come
+    // back changed, and the saves write the bytes instead.
+    QString text;
+    if (!page.isUtf8() && page.readsBackExactly(line, &text))
         list.add(text);
+    else
+        list.addRaw(line);
+}
+
+void AppendListLine(ListModel &list, QByteArrayView line)
+{
+    AppendListLine(list, line, CodePage::system());
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+class CodePage;
 class ListModel;
 class Platform;
 class QIODevice;
@@ -29,8 +30,11 @@ void LoadListFile(Platform &platform, ListModel &list, const QString &path);
 void AppendListLines(ListModel &list, QIODevice &device, qint64 limit = -1);
 
 // One line's bytes as an entry, turned into text with the system code page;
-// a line that is not text there is kept as its bytes (a raw entry).
+// a line that is not text there, byte for byte, is kept as its bytes (a raw
+// entry).
 void AppendListLine(ListModel &list, QByteArrayView line);
+// The same in another code page.
+void AppendListLine(ListModel &list, QByteArrayView line, const CodePage &page);
 
 // The open dialog's value cut at every NUL: nothing for the empty text, the
 // path alone for one file, folder and names for several.

@@ -70,7 +70,8 @@ qsizetype CellText::length() const
     case Kind::Text:
         return text_.size();
     case Kind::Raw:
-        return bytes_.size();
+        // Windows-1252 and ASCII read one character per byte.
+        return CodePage::system().isUtf8() || IsAscii(bytes_) ? bytes_.size() : TextOfRawBytes(bytes_).size();
     case Kind::Utf8:
         break;
     }
@@ -84,7 +85,7 @@ void CellText::appendTo(QString &out) const
     else if (IsAscii(bytes_))
         out.append(QLatin1String(bytes_.data(), bytes_.size()));
     else
-        out.append(kind_ == Kind::Raw ? TextOfWindows1252(bytes_) : TextColumn::decode(bytes_));
+        out.append(kind_ == Kind::Raw ? TextOfRawBytes(bytes_) : TextColumn::decode(bytes_));
 }
 
 void CellText::encodeTo(QByteArray &out, CodePageEncoder &encoder) const

@@ -51,8 +51,8 @@ private:
 
 // One cell as the list hands it over: a row's own text straight from its UTF-8
 // storage (no QString per row), a raw row's own bytes, or a sub-item as text.
-// A raw row is shown (clipboard) as Windows-1252 reads it but written to files
-// as its bytes, whatever the code page.
+// A raw row is shown (clipboard) as the code page shows it (TextOfRawBytes)
+// but written to files as its bytes, whatever the code page.
 class CellText {
 public:
     static CellText fromUtf8(QByteArrayView bytes) { return CellText(bytes, Kind::Utf8); }
@@ -62,7 +62,7 @@ public:
 
     // In 16-bit units, as the width table counts.
     qsizetype length() const;
-    // As text: a raw row as Windows-1252 reads it, a byte-order mark kept.
+    // As text: a raw row as the code page shows it, a byte-order mark kept.
     void appendTo(QString &out) const;
     // As file bytes: text in the code page, a raw row as its own bytes.
     void encodeTo(QByteArray &out, CodePageEncoder &encoder) const;

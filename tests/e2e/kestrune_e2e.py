@@ -870,16 +870,19 @@ def ansi_files_saved_back(s):
 
 def shift_jis_at_sign_byte(s):
     """On code page 932 a double-byte character whose second byte is 0x40, "@", is one
-    character: the domain is cut at the real "@" signs."""
+    character: the domain is cut at the real "@" signs. Lines that are no Shift-JIS text
+    byte for byte (a stray or lone lead byte, characters with two codes) keep their bytes."""
     s.close()
     s.env["LC_ALL"] = "ja_JP.UTF-8"  # Wine's ANSI code page is then 932
     s.start()
-    s.write("sjis.txt", b"\x83\x40x@b\x83\x40c.jp\r\na@\x83\x40.example\r\n")  # 0x83 0x40 is one katakana letter
+    s.write("sjis.txt", b"\x83\x40x@b\x83\x40c.jp\r\na@\x83\x40.example\r\n"  # 0x83 0x40 is one katakana letter
+            b"def@x\x81.jp\r\nabc\x81\r\n\x88\x9f@\xee\xe0\xed\x95.jp\r\n")
     s.load("sjis.txt")
     s.extract()
     s.save(6, "out.txt")
     s.settle()
-    check(s.read("out.txt") == b"b\x83\x40c.jp\r\n\x83\x40.example\r\n", repr(s.read("out.txt")))
+    check(s.read("out.txt") == b"b\x83\x40c.jp\r\n\x83\x40.example\r\nx\x81.jp\r\nabc\x81\r\n\xee\xe0\xed\x95.jp\r\n",
+          repr(s.read("out.txt")))
 
 
 def load_from_drive_top(s):

@@ -1,4 +1,5 @@
 #include "extract/DomainRule.h"
+#include "shell/platform/CodePage.h"
 
 #include <QTest>
 
@@ -67,6 +68,41 @@ private slots:
         QCOMPARE(QString::fromUtf8(DomainFromEntryUtf8(utf8, scratch)), domain);
         // Its look at the entry takes the same branch as the text rule.
         QCOMPARE(LookAtEntry(utf8).hasAt(), entry.contains(u'@'));
+        // Walked a byte at a time, as a code page without lead bytes walks, the rule is the byte rule.
+        QCOMPARE(QString::fromUtf8(DomainFromEntryBytes(utf8, CodePage("windows-1252", {}), scratch)), domain);
+    }
+
+    // A line kept as its bytes on code page 932: a lead byte and the byte
+    // after it are one character, whatever that byte is.
+    void walkedRule_data()
+    {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<bool>("email");
+        QTest::addColumn<QByteArray>("domain");
+        const auto row = [](const char *name, const QByteArray &entry, bool email, const QByteArray &domain) {
+            QTest::newRow(name) << entry << email << domain;
+        };
+        row("second byte 0x40 is no @", "\x83\x40" "x@b\x83\x40" "c", true, "b\x83\x40" "c");
+        row("stray lead byte and the dot after it", "def@x\x81.jp", true, "x\x81.jp");
+        row("lone lead byte at the end", "abc\x81", false, "abc\x81");
+        row("character with two codes", "\x88\x9F@\xEE\xE0\xED\x95.jp", true, "\xEE\xE0\xED\x95.jp");
+        row("only a second byte 0x40", "\x83\x40" "example.jp", false, "\x83\x40" "example.jp");
+        row("www. cannot start at a second byte", "\x83www.x", false, "\x83www.x");
+        row("https:// cannot start at a second byte", "\x83https://x", false, "\x83https://x");
+        row("www. after a character", "\x88\x9Fwww.x", false, "\x88\x9F" "x");
+        row("lead byte before NUL is one byte", QByteArray("\x81\0@a", 4), true, "a");
+    }
+    void walkedRule()
+    {
+        QFETCH(QByteArray, entry);
+        QFETCH(bool, email);
+        QFETCH(QByteArray, domain);
+        const CodePage sjis("Shift_JIS", {{0x81, 0x9F}, {0xE0, 0xFC}});
+        QByteArray scratch;
+        QCOMPARE(DomainFromEntryBytes(entry, sjis, scratch).toByteArray(), domain);
+        EntryLook look;
+        LookAtEntry(entry, look, sjis);
+        QCOMPARE(look.hasAt(), email);
     }
 };
 

@@ -259,6 +259,41 @@ private slots:
         }
     }
 
+    // On a code page other than UTF-8, a line is text only where that text
+    // writes back as exactly its bytes; any other line keeps them.
+    void codePageLines_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("raw");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("valid Shift-JIS, second byte 0x40") << QByteArray("\x83\x40" "x@b") << false
+                                                            << QStringLiteral(u"\u30A1x@b");
+        QTest::newRow("stray lead byte the decoder drops") << QByteArray("def@x\x81.jp") << true
+                                                           << QStringLiteral(u"def@x\uFFFD.jp");
+        QTest::newRow("lone lead byte at the end") << QByteArray("abc\x81") << true << QStringLiteral(u"abc\uFFFD");
+        QTest::newRow("characters with two codes") << QByteArray("\x88\x9F@\xEE\xE0\xED\x95.jp") << true
+                                                   << QStringLiteral(u"\u4E9C@\u9AD9\uFA11.jp");
+        QTest::newRow("byte no character reads as") << QByteArray("a\x80" "b") << true << QStringLiteral(u"a\uFFFDb");
+    }
+    void codePageLines()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, raw);
+        QFETCH(QString, shown);
+        const CodePage sjis("Shift_JIS", {{0x81, 0x9F}, {0xE0, 0xFC}});
+        if (!sjis.hasConverter())
+            QSKIP("This Qt converts no Shift-JIS");
+        ListModel list;
+        Main::AppendListLine(list, line, sjis);
+        QCOMPARE(list.isRaw(1), raw);
+        if (raw) {
+            QCOMPARE(list.textBytes(1).toByteArray(), line);
+            QCOMPARE(sjis.textOfRaw(line), shown);
+        } else {
+            QCOMPARE(list.text(1), shown);
+        }
+    }
+
     void refusedPath_data()
     {
         QTest::addColumn<QString>("path");

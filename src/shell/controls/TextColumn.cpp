@@ -60,14 +60,18 @@ void TextColumn::append(QStringView text)
 
 QString TextColumn::at(qsizetype row) const
 {
-    return isRaw(row) ? TextOfWindows1252(bytesAt(row)) : decode(bytesAt(row));
+    return isRaw(row) ? TextOfRawBytes(bytesAt(row)) : decode(bytesAt(row));
 }
 
 QString TextColumn::prefixAt(qsizetype row, qsizetype chars) const
 {
     const QByteArrayView bytes = bytesAt(row);
-    if (isRaw(row))
-        return TextOfWindows1252(bytes.first(std::min(bytes.size(), chars)));
+    if (isRaw(row)) {
+        // A character takes two bytes at most of a line kept as bytes, and
+        // one unless the code page is a double-byte one.
+        const qsizetype most = CodePage::system().isDoubleByte() ? 2 * chars : chars;
+        return TextOfRawBytes(bytes.first(std::min(bytes.size(), most)));
+    }
     // A UTF-16 unit never takes more than three bytes of UTF-8.
     return decode(bytes.size() > 3 * chars ? bytes.first(3 * chars) : bytes);
 }

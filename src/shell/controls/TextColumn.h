@@ -82,7 +82,7 @@ public:
         return QByteArrayView(chunks_[chunk].data.get() + offset, end - offset);
     }
     bool isRaw(qsizetype row) const { return (locator(row) & kRawBit) != 0; }
-    // As text; a raw row as Windows-1252 reads it (TextOfWindows1252).
+    // As text; a raw row as the system's code page shows it (TextOfRawBytes).
     QString at(qsizetype row) const;
     // At least the first `chars` characters of a row (all of it when shorter):
     // enough to paint it without decoding a line of a hundred million characters.
