@@ -96,6 +96,10 @@ void Form1::PushButton6_Click()
             else
                 ListFormats::AppendTextFileLine(target.buffer(), ListFormats::CellText::fromStored(bytes, raw), encoder);
             target.rowDone();
+            // The last rows go out with the last row: a disk that cannot
+            // take them fails this row, not the close.
+            if (i == n)
+                target.writeRows();
         });
     }
     s.step(140, [&] {

@@ -1,5 +1,6 @@
 #include "SaveTarget.h"
 
+#include "shell/platform/FileInPlace.h"
 #include "shell/platform/RuntimeError.h"
 
 #include <QBuffer>
@@ -104,9 +105,14 @@ void SaveTarget::open(const QString &fileName, Placement placement)
     };
     if (!nameTakesWrites(fileName))
         throwOpenError();
-    if (placement == Placement::Replace) {
+    const bool exists = QFileInfo(fileName).isFile();
+    // A new file renamed over the old one would leave the old one's other
+    // names with the old text: such a file is written in place.
+    if (placement == Placement::Replace && !(exists && FileIdentity::NameCount(fileName) > 1)) {
         auto file = std::make_unique<QSaveFile>(fileName);
-        if (file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        // It must also become the old file's owner and group, or stand aside.
+        if (file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+            && (!exists || FileIdentity::TakeOwnerOf(*file, fileName))) {
             save_ = std::move(file);
             device_ = save_.get();
         }
@@ -114,7 +120,7 @@ void SaveTarget::open(const QString &fileName, Placement placement)
     // A folder that refuses new files has room for no temporary file beside
     // an existing one the user may write.
     if (!device_) {
-        if (!QFileInfo(fileName).isFile())
+        if (!exists)
             throwOpenError();
         openStaged(fileName);
     }
@@ -164,29 +170,44 @@ void SaveTarget::flush()
     buffer_.resize(0); // keeps the capacity
 }
 
-// The one moment an existing file is touched in place: it is emptied and
-// filled from the staged rows in one go, with no events let in between.
+// The one moment an existing file is touched in place: filled from the staged
+// rows in one go, with no events let in between. The disk must have room for
+// every row before the first byte of the old file changes; a write that fails
+// after that leaves the staged rows where the box says.
 void SaveTarget::copyStagedOverTarget()
 {
+    const qint64 length = staged_->size();
     if (!staged_->seek(0))
         throwWriteError();
-    QFile target(fileName_);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    FileInPlace target;
+    if (!target.open(fileName_))
         throwAccessError();
+    if (!target.reserve(length)) {
+        if (target.diskFull())
+            throw RuntimeError(ErrNo::DiskFull, QStringLiteral("Disk full"));
+        throwWriteError();
+    }
     buffer_.resize(kFlushBytes);
+    bool written = true;
     for (;;) {
         const qint64 got = staged_->read(buffer_.data(), buffer_.size());
-        if (got < 0)
-            throwWriteError();
         if (got == 0)
             break;
-        if (target.write(buffer_.constData(), got) != got)
-            throwWriteError();
+        if (got < 0 || !target.write(buffer_.constData(), got)) {
+            written = false;
+            break;
+        }
     }
     buffer_.resize(0);
-    target.close();
-    if (target.error() != QFileDevice::NoError)
+    if (written && target.finish(length))
+        return;
+    // The old file is half written: the rows must outlive this save.
+    auto *file = qobject_cast<QTemporaryFile *>(staged_.get());
+    if (!file)
         throwWriteError();
+    const QString kept = QDir::toNativeSeparators(file->fileName()); // gives an unnamed file its name
+    file->setAutoRemove(false);
+    throw RuntimeError(ErrNo::DeviceIO, QStringLiteral("Device I/O error; the saved rows are kept in ") + kept);
 }
 
 void SaveTarget::commit()

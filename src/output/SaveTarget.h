@@ -26,10 +26,13 @@ public:
 // a save that fails or is abandoned leaves it exactly as it was.
 // - A regular file (new or existing) is written as a temporary file beside it
 //   that replaces it at commit().
-// - Where the folder allows no new file, an existing file the user may write
-//   is replaced in place: the rows are staged in a temporary file in the
-//   user's temporary folder (in memory where none can be made there) and
-//   copied over the file only at commit().
+// - An existing file is written in place where a file put in its place would
+//   not be the same file: it has other names (hard links), or a new file
+//   cannot be given its owner and group; and where the folder allows no new
+//   file. The rows are staged in a temporary file in the user's temporary
+//   folder (in memory where none can be made there) and copied over the file
+//   only at commit(), once the disk has room for them all; should a write
+//   fail after that, the staged file stays and the error names it.
 // - A device (a character or block special file) has no content to keep and
 //   is written directly.
 // Folders, pipes and sockets are refused: opening a pipe for writing would
@@ -38,7 +41,7 @@ public:
 // Output collects in buffer() and goes out in blocks; call rowDone() after
 // each row. Failures throw RuntimeError with the classic numbers: 76 for a
 // folder that does not exist, 75 for a name that cannot be written, 57 for a
-// failed write.
+// failed write, 61 for a disk without room for a file written in place.
 class SaveTarget {
 public:
     // Tests reach the in-place path with InPlace, which a folder's permissions
@@ -86,6 +89,9 @@ public:
             flush();
     }
 
+    // Writes out the rows collected so far: after the last row, so that a
+    // failure to write it shows as the row's and not as the commit's.
+    void writeRows() { flush(); }
     // Writes what is left and puts the file in place.
     void commit();
     // Drops what was written: the old file, if any, stays as it was. Never throws.

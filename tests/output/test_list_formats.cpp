@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <filesystem>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
@@ -519,22 +521,34 @@ private slots:
         QTest::addColumn<SaveTarget::Placement>("placement");
         QTest::addColumn<int>("rows");
         QTest::addColumn<bool>("commit");
-        QTest::newRow("beside, abandoned after blocks") << SaveTarget::Placement::Replace << 60000 << false;
-        QTest::newRow("in place, abandoned at once") << SaveTarget::Placement::InPlace << 0 << false;
-        QTest::newRow("in place, abandoned after blocks") << SaveTarget::Placement::InPlace << 60000 << false;
-        QTest::newRow("in place, committed") << SaveTarget::Placement::InPlace << 60000 << true;
-        QTest::newRow("in place, nothing committed") << SaveTarget::Placement::InPlace << 0 << true;
+        QTest::addColumn<bool>("linked"); // the old file has a second name
+        using P = SaveTarget::Placement;
+        QTest::newRow("beside, abandoned after blocks") << P::Replace << 60000 << false << false;
+        QTest::newRow("in place, abandoned at once") << P::InPlace << 0 << false << false;
+        QTest::newRow("in place, abandoned after blocks") << P::InPlace << 60000 << false << false;
+        QTest::newRow("in place, committed") << P::InPlace << 60000 << true << false;
+        QTest::newRow("in place, nothing committed") << P::InPlace << 0 << true << false;
+        // Every name of a file with two reads the new rows.
+        QTest::newRow("two names, committed") << P::Replace << 60000 << true << true;
+        QTest::newRow("two names, abandoned") << P::Replace << 60000 << false << true;
     }
     void saveTargetKeepsOldFileUntilCommit()
     {
         QFETCH(SaveTarget::Placement, placement);
         QFETCH(int, rows);
         QFETCH(bool, commit);
+        QFETCH(bool, linked);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("old.txt"));
         const QByteArray old = QByteArray("old line\r\n").repeated(1000);
         QVERIFY(writeAll(path, old));
+        const QString link = dir.filePath(QStringLiteral("second name.txt"));
+        if (linked) {
+            std::error_code error;
+            std::filesystem::create_hard_link(QFileInfo(path).filesystemFilePath(), QFileInfo(link).filesystemFilePath(), error);
+            QVERIFY2(!error, error.message().c_str());
+        }
         QByteArray expected;
         {
             RecordingRegistry saves;
@@ -563,7 +577,10 @@ private slots:
             }
         }
         QCOMPARE(readAll(path), commit ? expected : old);
-        QCOMPARE(entriesOf(dir.path()), QStringList{QStringLiteral("old.txt")});
+        if (linked)
+            QCOMPARE(readAll(link), commit ? expected : old);
+        const QStringList names{QStringLiteral("old.txt"), QStringLiteral("second name.txt")};
+        QCOMPARE(entriesOf(dir.path()), names.first(linked ? 2 : 1));
     }
 
     void overwriteQuestion_data()
