@@ -8,6 +8,7 @@
 
 #include "output/ListExport.h"
 #include "output/ListFormats.h"
+#include "output/SaveTarget.h"
 
 #include <QFileInfo>
 
@@ -114,6 +115,39 @@ private slots:
         QCOMPARE(r.w().MousePointer(), int(Form1::PointerArrow));
         QCOMPARE(r.w().results().count(), qsizetype(rows));
         ordinarySessionWorks(r);
+#else
+        QSKIP("the disk is filled by a POSIX file size limit");
+#endif
+    }
+
+    // A file written in place that fails after the disk had room for it: the
+    // error names the staged file, which holds every row.
+    void inPlaceWriteFailsLate()
+    {
+#ifdef Q_OS_UNIX
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.txt"));
+        QVERIFY(writeAll(path, "old\r\n"));
+        SaveTarget target;
+        target.open(path, SaveTarget::Placement::InPlace);
+        const QByteArray expected = textFile(numbered(20000));
+        target.append(expected);
+        target.writeRows();
+        RuntimeError error(0, QString());
+        {
+            FileSizeLimit full{rlim_t(expected.size() / 2)};
+            QVERIFY(full.ok());
+            try {
+                target.commit();
+            } catch (const RuntimeError &e) {
+                error = e;
+            }
+        }
+        QCOMPARE(error.number(), ErrNo::DeviceIO);
+        const QString kept = error.description().section(QStringLiteral(" kept in "), 1);
+        QVERIFY2(QFileInfo(kept).isFile(), qPrintable(error.description()));
+        QCOMPARE(readAll(kept), expected);
+        QVERIFY(QFile::remove(kept));
 #else
         QSKIP("the disk is filled by a POSIX file size limit");
 #endif

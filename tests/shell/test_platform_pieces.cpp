@@ -240,19 +240,21 @@ private slots:
         FreeLibrary(module);
     }
 
-    // The home page opens through "explorer", minimized with focus, and the
-    // program does not wait. A stand-in named explorer.exe in the current
-    // folder comes before the system's own.
+    // The home page opens through the system's own explorer, by its full path
+    // in the Windows folder (never a file of that name in the program's or
+    // the current folder), minimized with focus, and the program does not
+    // wait. A stand-in started the same way shows how.
     void homePageThroughExplorer()
     {
+        wchar_t windows[MAX_PATH];
+        const UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+        QCOMPARE(WindowsShell::ExplorerPath(), QString::fromWCharArray(windows, int(n)) + QStringLiteral("\\explorer.exe"));
+        QVERIFY(QFileInfo(WindowsShell::ExplorerPath()).isFile());
         QTemporaryDir dir;
-        QVERIFY(QFile::copy(QStringLiteral(KESTRUNE_EXPLORER_STUB), dir.filePath(QStringLiteral("explorer.exe"))));
         const QString log = QDir::toNativeSeparators(dir.filePath(QStringLiteral("started.txt")));
         QVERIFY(SetEnvironmentVariableW(L"KESTRUNE_STUB_LOG", log.toStdWString().c_str()));
-        const QString before = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir.path()));
-        WindowsShell::OpenUrlThroughExplorer(QStringLiteral("https://www.kestrune.example/"));
-        QDir::setCurrent(before);
+        WindowsShell::StartMinimized(QDir::toNativeSeparators(QStringLiteral(KESTRUNE_EXPLORER_STUB)),
+                                     QStringLiteral("explorer \"https://www.kestrune.example/\""));
         QFile started(log);
         QTRY_VERIFY_WITH_TIMEOUT(started.size() > 0, 60000);
         QVERIFY(started.open(QIODevice::ReadOnly));

@@ -17,7 +17,6 @@ void CommonDialog::show(FileDialogRequest::Kind kind)
         return;
     // The buffer also holds the terminating NUL.
     if (chosen.size() >= maxFileSize_)
-        throw RuntimeError(ErrNo::FileNameBufferTooSmall,
-                           QStringLiteral("The FileName buffer is too small to store the selected file name(s)."));
+        throw FileNameBufferTooSmall();
     fileName_ = chosen;
 }

@@ -18,6 +18,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QSet>
 #include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -27,6 +28,9 @@
 #include <cstring>
 
 namespace {
+
+// The longest the hand-over may take, however busy the manager seems.
+constexpr int kHandOverLimitMs = 10000;
 
 xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
 {
@@ -47,11 +51,14 @@ bool hasOwner(xcb_connection_t *connection, xcb_atom_t selection)
 }
 
 // Sees the X events Qt reads: the manager's answer, and each step of its
-// fetch, which shows that it is still at work.
+// fetch, which shows that it is still at work. Only the fetch counts: the
+// requests for the clipboard and the property changes on the windows that
+// made them. Window managers change properties of the root window all the
+// time, and those must not keep the program waiting.
 class HandOverWatch : public QAbstractNativeEventFilter {
 public:
-    HandOverWatch(xcb_window_t requestor, QEventLoop &loop, QTimer &idle)
-        : requestor_(requestor), loop_(loop), idle_(idle)
+    HandOverWatch(xcb_window_t requestor, xcb_atom_t clipboard, QEventLoop &loop, QTimer &idle)
+        : requestor_(requestor), clipboard_(clipboard), loop_(loop), idle_(idle)
     {
     }
 
@@ -66,9 +73,17 @@ public:
                 return false;
             loop_.quit();
             return true; // the answer to our own request; nothing of Qt's
-        case XCB_SELECTION_REQUEST:
+        case XCB_SELECTION_REQUEST: {
+            const auto *request = reinterpret_cast<const xcb_selection_request_event_t *>(event);
+            if (request->selection == clipboard_) {
+                fetchers_.insert(request->requestor);
+                idle_.start();
+            }
+            return false;
+        }
         case XCB_PROPERTY_NOTIFY:
-            idle_.start();
+            if (fetchers_.contains(reinterpret_cast<const xcb_property_notify_event_t *>(event)->window))
+                idle_.start();
             return false;
         default:
             return false;
@@ -77,8 +92,10 @@ public:
 
 private:
     xcb_window_t requestor_;
+    xcb_atom_t clipboard_;
     QEventLoop &loop_;
     QTimer &idle_;
+    QSet<xcb_window_t> fetchers_;
 };
 
 } // namespace
@@ -112,15 +129,22 @@ void QtPlatform::handClipboardOver()
     xcb_flush(connection);
 
     // Qt drops a step-wise transfer after 5 s without a step; a manager that
-    // shows no sign of work for that long is gone or stuck.
+    // shows no sign of work for that long is gone or stuck. One that keeps
+    // asking for ever is given a fixed time in all: the window is closed, and
+    // the program must end.
     QEventLoop loop;
     QTimer idle;
     idle.setSingleShot(true);
     idle.setInterval(5000);
     QObject::connect(&idle, &QTimer::timeout, &loop, &QEventLoop::quit);
-    HandOverWatch watch(requestor, loop, idle);
+    QTimer whole;
+    whole.setSingleShot(true);
+    whole.setInterval(kHandOverLimitMs);
+    QObject::connect(&whole, &QTimer::timeout, &loop, &QEventLoop::quit);
+    HandOverWatch watch(requestor, internAtom(connection, "CLIPBOARD"), loop, idle);
     qGuiApp->installNativeEventFilter(&watch);
     idle.start();
+    whole.start();
     loop.exec();
     qGuiApp->removeNativeEventFilter(&watch);
 

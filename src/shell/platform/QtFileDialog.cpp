@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <limits>
+
 QStringList QtPlatform::nameFilters(const QString &filter)
 {
     // Pairs of display text and pattern. Qt reads the pattern from the last
@@ -50,7 +52,16 @@ public:
         nameEdit_ = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         list_ = findChild<QAbstractItemView *>(QStringLiteral("listView"));
         model_ = findChild<QFileSystemModel *>();
+        // The field would stop at 32,767 characters, and a selection of some
+        // thousands of files would reach the program cut. The name buffer is
+        // what bounds a choice.
+        if (nameEdit_)
+            nameEdit_->setMaxLength(std::numeric_limits<int>::max());
     }
+
+    // The name buffer: a text typed or picked that does not fit is no choice.
+    void setBufferChars(int chars) { bufferChars_ = chars; }
+    bool overflowed() const { return overflowed_; }
 
     // For the open side. Qt greys out "Open" while the name field holds a name
     // it cannot find; keep it usable, since the load reports such names itself.
@@ -87,6 +98,11 @@ public:
                 patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
                 model_->setNameFilters(patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts));
             }
+            return;
+        }
+        if (text.size() >= bufferChars_) {
+            overflowed_ = true;
+            QDialog::accept();
             return;
         }
         const QStringList names = chosenNames(text);
@@ -168,6 +184,8 @@ private:
     QFileSystemModel *model_ = nullptr;
     QLineEdit *nameEdit_ = nullptr;
     QStringList chosen_;
+    int bufferChars_ = std::numeric_limits<int>::max();
+    bool overflowed_ = false;
 };
 
 } // namespace
@@ -197,8 +215,11 @@ bool QtPlatform::FileDialog(const FileDialogRequest &request, QString *result)
     const QString proposed = request.fileName.section(QChar(0), 0, 0);
     if (!proposed.isEmpty())
         dialog.selectFile(proposed);
+    dialog.setBufferChars(request.bufferChars);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     throwIfEnded();
+    if (accepted && dialog.overflowed())
+        throw FileNameBufferTooSmall();
     const QStringList files = dialog.chosen();
     if (!accepted || files.isEmpty())
         return false;

@@ -37,6 +37,13 @@ private:
     QByteArray what_;
 };
 
+// A choice of file names that does not fit the file dialog's name buffer.
+inline RuntimeError FileNameBufferTooSmall()
+{
+    return RuntimeError(ErrNo::FileNameBufferTooSmall,
+                        QStringLiteral("The FileName buffer is too small to store the selected file name(s)."));
+}
+
 // Thrown by a platform whose "end the program" does not really end the
 // process (the scripted one in tests): nothing may catch it but the test.
 // Deliberately not a std::exception, so no step swallows it.

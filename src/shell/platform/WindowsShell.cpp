@@ -16,8 +16,7 @@ void CommonDialogError(unsigned long extendedError)
 {
     switch (extendedError) {
     case FNERR_BUFFERTOOSMALL:
-        throw RuntimeError(ErrNo::FileNameBufferTooSmall,
-                           QStringLiteral("The FileName buffer is too small to store the selected file name(s)."));
+        throw FileNameBufferTooSmall();
     default:
         throw RuntimeError(ErrNo::DialogFailure,
                            QStringLiteral("The common dialog function failed (error 0x%1).")
@@ -79,18 +78,34 @@ bool FileDialog(QWidget *owner, const FileDialogRequest &request, QString *resul
     return !result->isEmpty();
 }
 
-void OpenUrlThroughExplorer(const QString &url)
+QString ExplorerPath()
 {
-    std::wstring command = (QStringLiteral("explorer \"") + url + QLatin1Char('"')).toStdWString();
+    wchar_t folder[MAX_PATH];
+    const UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        throw RuntimeError(ErrNo::FileNotFound, QStringLiteral("File not found"));
+    return QString::fromWCharArray(folder, int(n)) + QStringLiteral("\\explorer.exe");
+}
+
+void StartMinimized(const QString &application, const QString &commandLine)
+{
+    const std::wstring program = application.toStdWString();
+    std::wstring command = commandLine.toStdWString();
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWMINIMIZED; // minimized with focus
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         throw RuntimeError(ErrNo::FileNotFound, QStringLiteral("File not found"));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+}
+
+void OpenUrlThroughExplorer(const QString &url)
+{
+    StartMinimized(ExplorerPath(), QStringLiteral("explorer \"") + url + QLatin1Char('"'));
 }
 
 } // namespace WindowsShell
