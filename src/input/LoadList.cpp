@@ -3,6 +3,7 @@
 #include "LineSplitter.h"
 
 #include "shell/platform/CodePage.h"
+#include "shell/platform/LargeBlocks.h"
 #include "shell/controls/ListModel.h"
 #include "shell/platform/Platform.h"
 #include "shell/platform/RuntimeError.h"
@@ -95,17 +96,18 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
         list.reserveBytes(limit);
     std::optional<QStringDecoder> utf16;
     QString highHalf;
-    const std::unique_ptr<char[]> block(new char[size_t(kLoadBlockBytes)]);
+    // Its pages stay in place for the next load, and for the saves.
+    const LargeBlocks::Held block{size_t(kLoadBlockBytes)};
     bool first = true;
     for (qint64 left = limit; limit < 0 || left > 0;) {
         const qint64 want = limit < 0 ? kLoadBlockBytes : std::min<qint64>(kLoadBlockBytes, left);
-        const qint64 got = device.read(block.get(), want);
+        const qint64 got = device.read(block.data(), want);
         if (got < 0)
             throw RuntimeError(ErrNo::DeviceIO, QStringLiteral("Device I/O error"));
         if (got == 0)
             break;
         left -= got;
-        QByteArrayView bytes(block.get(), qsizetype(got));
+        QByteArrayView bytes(block.data(), qsizetype(got));
         if (std::exchange(first, false)) {
             // Only a mark at the very start of the file says what it is.
             switch (byteOrderMark(bytes)) {

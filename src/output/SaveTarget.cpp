@@ -69,6 +69,14 @@ bool nameTakesWrites(const QString &fileName)
     return true;
 }
 
+// The write block outlives a save, so that the next one writes into pages
+// already in place instead of faulting in a new megabyte.
+QByteArray &spareWriteBlock()
+{
+    static QByteArray spare;
+    return spare;
+}
+
 } // namespace
 
 SaveTarget::SaveTarget(SaveRegistry *registry) : registry_(registry)
@@ -83,7 +91,8 @@ SaveTarget::~SaveTarget()
 void SaveTarget::open(const QString &fileName, Placement placement)
 {
     closeWindow();
-    buffer_.clear();
+    buffer_.swap(spareWriteBlock());
+    buffer_.resize(0);
     buffer_.reserve(kFlushBytes + 4096);
     fileName_ = fileName;
     switch (kindOf(fileName)) {
@@ -257,5 +266,9 @@ void SaveTarget::release()
     staged_.reset();
     device_ = nullptr;
     cursor_ = windowEnd_ = nullptr;
-    buffer_.clear();
+    // The block stays, empty, for the next save: its pages are in place.
+    buffer_.resize(0);
+    if (buffer_.capacity() > spareWriteBlock().capacity())
+        buffer_.swap(spareWriteBlock());
+    buffer_ = QByteArray();
 }

@@ -10,15 +10,20 @@
 
 void TextColumn::openChunk(qsizetype n)
 {
+    n = std::max(n, kChunkBytes);
+    const LargeBlocks::Block block = LargeBlocks::take(size_t(n));
     Chunk c;
-    c.capacity = std::max(n, kChunkBytes);
-    c.data.reset(new char[size_t(c.capacity)]);
-    chunks_.push_back(std::move(c));
+    c.block = block;
+    c.data = block.data;
+    // A block may be larger than asked; all of it takes rows, as far as a
+    // locator's 32-bit offset reaches.
+    c.capacity = std::max(n, qsizetype(std::min<size_t>(block.size, size_t(kMaxChunkBytes) * 2 - 1)));
+    chunks_.push_back(c);
 }
 
 void TextColumn::openRowBlock()
 {
-    rowBlocks_.emplace_back(new quint64[size_t(kRowBlockMask + 1)]);
+    rowBlocks_.push_back(LargeBlocks::take(size_t(kRowBlockMask + 1) * sizeof(quint64)));
 }
 
 void TextColumn::reserveBytes(qsizetype bytes)
@@ -89,15 +94,21 @@ QString TextColumn::decode(QByteArrayView bytes)
 
 void TextColumn::clear()
 {
+    for (const Chunk &c : chunks_)
+        LargeBlocks::give(c.block);
+    for (const LargeBlocks::Block &block : rowBlocks_)
+        LargeBlocks::give(block);
     std::vector<Chunk>().swap(chunks_);
-    std::vector<std::unique_ptr<quint64[]>>().swap(rowBlocks_);
+    std::vector<LargeBlocks::Block>().swap(rowBlocks_);
     size_ = 0;
 }
 
 qsizetype TextColumn::allocatedBytes() const
 {
-    qsizetype total = qsizetype(rowBlocks_.size()) * (kRowBlockMask + 1) * qsizetype(sizeof(quint64));
+    qsizetype total = 0;
+    for (const LargeBlocks::Block &block : rowBlocks_)
+        total += qsizetype(block.size);
     for (const Chunk &c : chunks_)
-        total += c.capacity;
+        total += qsizetype(c.block.size);
     return total;
 }

@@ -4,13 +4,16 @@
 #include <QString>
 #include <QStringView>
 
+#include "shell/platform/LargeBlocks.h"
+
 #include <cstring>
-#include <memory>
 #include <vector>
 
 // Append-only storage for millions of short texts: the UTF-8 bytes of every row
-// packed into 1 MiB chunks that never move, plus one 8-byte locator per row.
-// A 27-character address costs 35 bytes instead of the ~100 of a QString.
+// packed into chunks of 1 MiB or more that never move, plus one 8-byte locator
+// per row. A 27-character address costs 35 bytes instead of the ~100 of a
+// QString. Chunks and locators live in large blocks (LargeBlocks), which a
+// cleared list hands on to the next one with their pages in place.
 // Rows are 0-based here; the list operations above it count from 1.
 //
 // A raw row holds a line's own bytes that were not text in the system's code
@@ -18,6 +21,11 @@
 // so ordinary rows cost nothing more.
 class TextColumn {
 public:
+    TextColumn() = default;
+    ~TextColumn() { clear(); }
+    TextColumn(const TextColumn &) = delete;
+    TextColumn &operator=(const TextColumn &) = delete;
+
     qsizetype size() const { return size_; }
     bool isEmpty() const { return size_ == 0; }
 
@@ -44,7 +52,7 @@ public:
         if (chunks_.empty() || chunks_.back().capacity - chunks_.back().used < maxBytes)
             openChunk(maxBytes);
         Chunk &c = chunks_.back();
-        return c.data.get() + c.used;
+        return c.data + c.used;
     }
     void endRow(qsizetype bytes, bool raw = false)
     {
@@ -79,7 +87,7 @@ public:
             if (size_t(next >> 32) == chunk)
                 end = qsizetype(next & 0xffffffffu);
         }
-        return QByteArrayView(chunks_[chunk].data.get() + offset, end - offset);
+        return QByteArrayView(chunks_[chunk].data + offset, end - offset);
     }
     bool isRaw(qsizetype row) const { return (locator(row) & kRawBit) != 0; }
     // As text; a raw row as the system's code page shows it (TextOfRawBytes).
@@ -102,24 +110,29 @@ private:
     // A locator holds a chunk offset of 32 bits.
     static constexpr qsizetype kMaxChunkBytes = qsizetype(1) << 31;
     static constexpr quint64 kRawBit = quint64(1) << 63;
-    // Locators live in blocks of 8192 (64 KiB) that never move: a growing
-    // list never copies them, and a block comes from the heap, not fresh pages.
-    static constexpr int kRowBlockShift = 13;
+    // Locators live in blocks of 262,144 (2 MiB, one large page) that never
+    // move: a growing list never copies them, and a million rows take four.
+    static constexpr int kRowBlockShift = 18;
     static constexpr qsizetype kRowBlockMask = (qsizetype(1) << kRowBlockShift) - 1;
 
     struct Chunk {
-        std::unique_ptr<char[]> data;
+        char *data = nullptr;
         qsizetype used = 0;
         qsizetype capacity = 0;
+        LargeBlocks::Block block;
     };
 
     // A new last chunk with room for n bytes at least.
     void openChunk(qsizetype n);
     void openRowBlock();
-    quint64 &locator(qsizetype row) { return rowBlocks_[size_t(row >> kRowBlockShift)][row & kRowBlockMask]; }
-    quint64 locator(qsizetype row) const { return rowBlocks_[size_t(row >> kRowBlockShift)][row & kRowBlockMask]; }
+    quint64 *rowBlock(qsizetype row) const
+    {
+        return reinterpret_cast<quint64 *>(rowBlocks_[size_t(row >> kRowBlockShift)].data);
+    }
+    quint64 &locator(qsizetype row) { return rowBlock(row)[row & kRowBlockMask]; }
+    quint64 locator(qsizetype row) const { return rowBlock(row)[row & kRowBlockMask]; }
 
     std::vector<Chunk> chunks_;
-    std::vector<std::unique_ptr<quint64[]>> rowBlocks_; // raw bit | chunk index << 32 | offset in chunk
+    std::vector<LargeBlocks::Block> rowBlocks_; // of locators: raw bit | chunk index << 32 | offset in chunk
     qsizetype size_ = 0;
 };
