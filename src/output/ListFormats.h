@@ -22,6 +22,7 @@
 #include <QList>
 #include <QString>
 #include <QStringConverter>
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringList>
 
@@ -64,6 +65,9 @@ public:
     qsizetype length() const;
     // As text: a raw row as the code page shows it, a byte-order mark kept.
     void appendTo(QString &out) const;
+    // The same text written at out, which has room for length() units;
+    // returns the end of what was written. `utf8` decodes a row's UTF-8.
+    char16_t *writeTo(char16_t *out, QStringDecoder &utf8) const;
     // As file bytes: text in the code page, a raw row as its own bytes.
     void encodeTo(QByteArray &out, CodePageEncoder &encoder) const;
     // The file bytes when they are the stored bytes as they are (a raw row,
@@ -91,22 +95,36 @@ private:
 // column's width; each cell is followed by a TAB, the TAB after the last cell
 // is dropped, then the blanks at the end of the line, and the line ends in
 // CR LF. So a one-column list gives each domain without its trailing blanks.
+//
+// The text is written in its final form straight into one string, sized
+// beforehand for what the measured list gives; it grows only if the list
+// grew meanwhile.
 class ClipboardLines {
 public:
-    explicit ClipboardLines(std::vector<qsizetype> widths) : widths_(std::move(widths)) {}
+    ClipboardLines(std::vector<qsizetype> widths, qsizetype chars);
 
-    void reserve(qsizetype chars) { text_.reserve(chars); }
-    void beginLine() { lineStart_ = text_.size(); }
+    void beginLine() { lineStart_ = at_; }
     void addCell(int column, const CellText &cell);
     void endLine();
-    QString take() { return std::move(text_); }
+    QString take();
 
     static constexpr int kSubscriptOutOfRange = 9;
 
 private:
+    // Room for n more characters.
+    void room(qsizetype n)
+    {
+        if (text_.size() - at_ < n)
+            grow(n);
+    }
+    void grow(qsizetype n);
+
     std::vector<qsizetype> widths_;
     QString text_;
+    char16_t *out_ = nullptr; // text_'s characters
+    qsizetype at_ = 0;        // written so far
     qsizetype lineStart_ = 0;
+    QStringDecoder utf8_;
 };
 
 // Measures every column (the longest text over all rows, taken or not), then
@@ -134,14 +152,13 @@ QString BuildClipboardText(const Table &table, Yield &&yield)
     }
 
     // One allocation for the whole text when the list holds still: padded
-    // cells and TABs for all but the last column, the last column as measured,
-    // CR LF per row.
-    qsizetype perRow = 2;
+    // cells and TABs for all but the last column, the last column as measured
+    // and its TAB, CR LF per row.
+    qsizetype perRow = 3;
     for (size_t c = 0; c + 1 < widths.size(); ++c)
         perRow += widths[c] + 1;
-    ClipboardLines lines(std::move(widths));
     const qsizetype rows = table.rowCount();
-    lines.reserve(rows * perRow + lastColumnChars);
+    ClipboardLines lines(std::move(widths), rows * perRow + lastColumnChars);
     for (qsizetype r = 1; r <= rows; ++r) {
         yield();
         if (!table.taken(r))
