@@ -3,7 +3,7 @@
 // comma-delimited. Only the dialogs are answered by script; the event loop,
 // the time-sliced yielding and the views are the program's own.
 //
-//   kestrune_bench [--entries N] [--dir DIR] [--compare-awk]
+//   kestrune_bench [--entries N] [--dir DIR] [--compare-awk] [-o FILE]
 //
 // Prints the processor it runs on, per step the wall time and the longest gap
 // between two event-loop turns, then the peak memory and the minor page
@@ -277,8 +277,18 @@ int main(int argc, char *argv[])
     cli.addOption({QStringLiteral("dir"), QStringLiteral("Folder for the files."), QStringLiteral("DIR")});
     cli.addOption({QStringLiteral("compare-awk"), QStringLiteral("Time mawk (or awk) on the same rule.")});
     cli.addOption({QStringLiteral("fill"), QStringLiteral("Fill the input list directly instead of loading the file.")});
+    // Under Wine a console program's output reaches no pipe; a file it does.
+    cli.addOption({QStringLiteral("o"), QStringLiteral("Write the report to FILE (also as FILE,txt)."),
+                   QStringLiteral("FILE")});
     cli.addHelpOption();
     cli.process(app);
+    if (cli.isSet(QStringLiteral("o"))) {
+        QString report = cli.value(QStringLiteral("o"));
+        if (report.endsWith(QLatin1String(",txt")))
+            report.chop(4);
+        if (!std::freopen(QFile::encodeName(report).constData(), "w", stdout))
+            qFatal("cannot write %s", qPrintable(report));
+    }
 
     const qsizetype n = cli.value(QStringLiteral("entries")).toLongLong();
     QTemporaryDir tmp;
