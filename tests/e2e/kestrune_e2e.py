@@ -603,6 +603,11 @@ def load_too_many_picked(s):
     s.click(4)
     wid = s.wait_window(LOAD)
     s.answer(LOAD, "Return", text="many", closes=False)
+    # Qt lists a folder in the background, a batch at a time: Ctrl+A selects
+    # what is listed. The listing holds the folder open until it has them all.
+    folder = s.path("many")
+    poll("the dialog to list the folder", lambda: folder in s.open_paths(), LIMIT, 0.001)
+    poll("the dialog to finish listing", lambda: folder not in s.open_paths(), LIMIT, 0.01)
     s.pick(wid, [0])
     s.xdo("key", "ctrl+a")
     s.answer(LOAD, "Return")
