@@ -71,6 +71,7 @@ public:
         case XCB_SELECTION_NOTIFY:
             if (reinterpret_cast<const xcb_selection_notify_event_t *>(event)->requestor != requestor_)
                 return false;
+            answered_ = true;
             loop_.quit();
             return true; // the answer to our own request; nothing of Qt's
         case XCB_SELECTION_REQUEST: {
@@ -90,7 +91,10 @@ public:
         }
     }
 
+    bool answered() const { return answered_; }
+
 private:
+    bool answered_ = false;
     xcb_window_t requestor_;
     xcb_atom_t clipboard_;
     QEventLoop &loop_;
@@ -103,7 +107,7 @@ private:
 void QtPlatform::handClipboardOver()
 {
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    const QClipboard *clipboard = QGuiApplication::clipboard();
+    QClipboard *clipboard = QGuiApplication::clipboard();
     if (!x11 || !clipboard || !clipboard->ownsClipboard())
         return;
     xcb_connection_t *connection = x11->connection();
@@ -150,6 +154,10 @@ void QtPlatform::handClipboardOver()
 
     xcb_destroy_window(connection, requestor);
     xcb_flush(connection);
+    // A manager that did not answer would be asked again by Qt's shutdown,
+    // which waits another 5 s and cannot hand over a text this long anyway.
+    if (!watch.answered())
+        clipboard->clear();
 }
 
 #else
