@@ -1,4 +1,5 @@
 #include "shell/controls/CommonDialog.h"
+#include "shell/platform/LargeBlocks.h"
 #include "shell/platform/QtPlatform.h"
 #include "shell/platform/RuntimeError.h"
 #include "support/ScriptedPlatform.h"
@@ -53,6 +54,43 @@ private slots:
         QFETCH(QString, entry);
         QCOMPARE(QtPlatform::displayText(text), shown);
         QCOMPARE(QtPlatform::oneLine(text), entry);
+    }
+
+    // A large block given back comes out again for a request it fits without
+    // holding on to far more than asked; what is kept stays under its limit.
+    void largeBlocksKept_data()
+    {
+        QTest::addColumn<int>("givenMiB");
+        QTest::addColumn<int>("askedMiB");
+        QTest::addColumn<bool>("reused");
+        QTest::newRow("the same size") << 4 << 4 << true;
+        QTest::newRow("somewhat smaller") << 4 << 3 << true;
+        QTest::newRow("larger") << 4 << 5 << false;
+        QTest::newRow("far smaller") << 32 << 1 << false;
+        QTest::newRow("beyond what is kept") << 80 << 80 << false;
+    }
+    void largeBlocksKept()
+    {
+        QFETCH(int, givenMiB);
+        QFETCH(int, askedMiB);
+        QFETCH(bool, reused);
+        LargeBlocks::releaseKept();
+        const LargeBlocks::Block given = LargeBlocks::take(size_t(givenMiB) << 20);
+        QVERIFY(given.size >= size_t(givenMiB) << 20);
+        QCOMPARE(given.size % LargeBlocks::pageBytes(), size_t(0));
+        given.data[0] = 1;
+        given.data[given.size - 1] = 2;
+        LargeBlocks::give(given);
+        const bool kept = givenMiB <= 64;
+        QCOMPARE(LargeBlocks::keptBytes(), kept ? given.size : 0);
+        const LargeBlocks::Block taken = LargeBlocks::take(size_t(askedMiB) << 20);
+        QVERIFY(taken.size >= size_t(askedMiB) << 20);
+        if (kept) // a block the system had back may come again at the same address
+            QCOMPARE(taken.data == given.data, reused);
+        taken.data[taken.size - 1] = 3; // all of it is usable
+        LargeBlocks::give(taken);
+        LargeBlocks::releaseKept();
+        QCOMPARE(LargeBlocks::keptBytes(), size_t(0));
     }
 
     // The real platform ends through the event loop: the end unwinds the
