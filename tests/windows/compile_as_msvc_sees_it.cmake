@@ -1,8 +1,8 @@
 # Compiles every C++ source of a build once more, with the compiler command
 # compile_commands.json holds for it, the headers of HEADERS found first and
 # HEADERS/nominmax_asked.h included before anything else, checking only that
-# it compiles (nothing is written). Sources the build generates (moc, rcc)
-# are left out.
+# it compiles: -fsyntax-only writes nothing, not even where -o says. Sources
+# the build generates (moc, rcc) are left out.
 #   cmake -DBUILD=<build folder> -DSOURCE=<source folder> -DHEADERS=<folder> -P compile_as_msvc_sees_it.cmake
 file(READ "${BUILD}/compile_commands.json" commands)
 string(JSON count LENGTH "${commands}")
@@ -19,20 +19,8 @@ foreach(i RANGE ${last})
     string(JSON command GET "${commands}" ${i} command)
     string(JSON directory GET "${commands}" ${i} directory)
     separate_arguments(arguments UNIX_COMMAND "${command}")
-    # No object file, and no dependency file beside the real build's.
-    set(kept)
-    set(skip_next FALSE)
-    foreach(argument IN LISTS arguments)
-        if(skip_next)
-            set(skip_next FALSE)
-        elseif(argument MATCHES "^-(o|MF|MT|MQ)$")
-            set(skip_next TRUE)
-        elseif(NOT argument MATCHES "^-(MD|MMD)$")
-            list(APPEND kept "${argument}")
-        endif()
-    endforeach()
-    list(INSERT kept 1 "-I${HEADERS}")
-    execute_process(COMMAND ${kept} -fsyntax-only -include "${HEADERS}/nominmax_asked.h" WORKING_DIRECTORY "${directory}"
+    list(INSERT arguments 1 "-I${HEADERS}")
+    execute_process(COMMAND ${arguments} -fsyntax-only -include "${HEADERS}/nominmax_asked.h" WORKING_DIRECTORY "${directory}"
                     RESULT_VARIABLE result)
     math(EXPR compiled "${compiled} + 1")
     if(NOT result EQUAL 0)
