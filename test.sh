@@ -8,31 +8,22 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
-kestrune_install_missing
+kestrune_install_missing "${kestrune_build_packages[@]}" "${kestrune_test_packages[@]}"
 # The machines this runs on have two cores, often shared: one job per core.
 jobs="${KESTRUNE_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
-# The Qt for Windows: KESTRUNE_WIN_QT, else the tarball beside the clone,
-# unpacked once into the build folder. A clone without either skips the leg
-# and says so; a skip is never reported as a pass.
+# A clone without the Qt for Windows skips the leg and says so; a skip is
+# never reported as a pass.
 windows_leg() {
-  local dir=build-win qt="${KESTRUNE_WIN_QT:-}" tarball=../shared/windows/qt6.4.2-mingw64.tar.xz
-  if [ -z "$qt" ]; then
-    qt=$PWD/$dir/qt6-mingw
-    if [ ! -d "$qt" ] && [ -f "$tarball" ]; then
-      rm -rf "$dir/qt6-unpacking" && mkdir -p "$dir/qt6-unpacking"
-      tar -C "$dir/qt6-unpacking" -xJf "$tarball" && mv "$dir/qt6-unpacking/qt6-mingw" "$qt" && rmdir "$dir/qt6-unpacking" ||
-        return 1
-    fi
-  fi
-  if [ ! -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
+  local dir=build-win qt status=0
+  qt=$(kestrune_windows_qt) || status=$?
+  if [ $status -eq 77 ]; then
     echo "Windows leg SKIPPED: no Qt for Windows (set KESTRUNE_WIN_QT, or put qt6.4.2-mingw64.tar.xz in ../shared/windows/)"
     return 77
   fi
+  [ $status -eq 0 ] || return 1
   local start=$SECONDS
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake || return 1
+  kestrune_configure_windows "$qt" || return 1
   # Called where a failure must not stop the script (||), so each step says so itself.
   cmake --build "$dir" --parallel "$jobs" || return 1
   # Wine draws on an X server: one of its own for the whole run. The tests
@@ -61,7 +52,7 @@ ctest --test-dir "$dir" --output-on-failure -j2
 # The fuzz targets, KESTRUNE_FUZZ_SECONDS each (5 by default, two at a time:
 # about 10 s in all), when clang is here (it is one of the packages above; a
 # machine without it still runs everything else). A finding fails the run and
-# leaves its input as build-fuzz/crash-*. README.md tells how to fuzz longer.
+# leaves its input as build-fuzz/crash-*. docs/testing.md tells how to fuzz longer.
 if [ "$dir" = build ] && command -v clang++ >/dev/null; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_FUZZ=ON \
     -DKESTRUNE_FUZZ_SECONDS="${KESTRUNE_FUZZ_SECONDS:-5}"

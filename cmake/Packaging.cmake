@@ -31,6 +31,12 @@ if(WIN32)
     # into the 64-bit Program Files.
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+    # The uninstaller removes the installer's key, Software\<vendor>\Kestrune,
+    # only after these commands, and never the vendor's key above it: both
+    # go here, the vendor's when nothing else is left in it.
+    set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
+        "DeleteRegKey SHCTX \\\"Software\\\\${CPACK_PACKAGE_VENDOR}\\\\${CPACK_PACKAGE_INSTALL_DIRECTORY}\\\"
+  DeleteRegKey /ifempty SHCTX \\\"Software\\\\${CPACK_PACKAGE_VENDOR}\\\"")
 else()
     set(CPACK_GENERATOR DEB TGZ)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

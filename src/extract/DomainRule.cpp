@@ -2,7 +2,9 @@
 
 #include "shell/platform/CodePage.h"
 
-#ifdef __SSE2__
+// Every x86-64 processor has SSE2; MSVC says so only by naming the processor.
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#define KESTRUNE_SSE2 1
 #include <emmintrin.h>
 #endif
 
@@ -93,7 +95,7 @@ inline const char *findByte(const char *p, const char *end, char c)
     return end;
 }
 
-#ifdef __SSE2__
+#ifdef KESTRUNE_SSE2
 constexpr qsizetype kMaskedBytes = 64;
 
 struct ByteMasks {
@@ -206,7 +208,7 @@ void LookAtEntry(QByteArrayView entry, EntryLook &look)
     const char *const begin = entry.data();
     const char *const end = begin + entry.size();
     look = EntryLook();
-#ifdef __SSE2__
+#ifdef KESTRUNE_SSE2
     if (entry.size() <= kMaskedBytes) {
         const ByteMasks m = masksOf(begin, entry.size());
         if (m.at != 0) {
@@ -268,7 +270,7 @@ QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, const EntryLook &look, 
     }
     if ((look.h | look.w) == 0)
         return entry.isEmpty() ? QByteArrayView() : entry;
-#ifdef __SSE2__
+#ifdef KESTRUNE_SSE2
     if (entry.size() <= kMaskedBytes) {
         // The first pass that removes something copies the entry into
         // scratch; the later ones work there in place, on fresh bits.

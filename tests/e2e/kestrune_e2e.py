@@ -567,6 +567,23 @@ def load_typed_folders(s):
     copied(s, "gamma.example\r\n")
 
 
+def home_as_tilde(s):
+    """~ at the start of a typed name or folder is the home folder, whichever folder the dialog shows."""
+    os.mkdir(s.path("sub"))
+    s.write("a.txt", LIST_A)
+    s.write("sub/b.txt", LIST_B)
+    s.click(4)
+    s.answer(LOAD, "Return", text="sub", closes=False)
+    s.answer(LOAD, "Return", text="~/a.txt")
+    s.click(4)
+    s.answer(LOAD, "Return", text="~", closes=False)
+    s.answer(LOAD, "Return", text="sub/b.txt")
+    s.extract()
+    s.save(6, "~/saved.txt")  # the dialog shows sub/, where the last load was
+    s.settle()
+    check(s.read("saved.txt") == lines("alpha.example", "beta.example", "gamma.example"), "files %s" % s.files())
+
+
 def load_cancel_start_empty(s):
     """Cancel loads nothing; Start and copy on empty lists each answer with a box and change nothing."""
     s.set_clipboard("before")
@@ -1052,6 +1069,7 @@ SCENARIOS = [
     ("long_and_broken_paste", long_and_broken_paste),
     ("load_several_typed", load_several_typed),
     ("load_typed_folders", load_typed_folders),
+    ("home_as_tilde", home_as_tilde),
     ("load_cancel_start_empty", load_cancel_start_empty),
     ("load_picked", load_picked),
     ("load_picked_quoted", lambda s: load_picked(s, 'b"q.txt', (0, 1, 2), "alpha.example\r\nbeta.example\r\n"
@@ -1087,6 +1105,7 @@ SYSTEMS = {
     "load_too_many_picked": ("linux", "clicks rows where Qt's own dialog lists them; Wine's dialog crashes on a "
                                       "selection too long for the buffer, where Windows says FNERR_BUFFERTOOSMALL"),
     "load_folders_picked": ("linux", "clicks rows where Qt's own dialog lists them; Windows shows the system's dialog"),
+    "home_as_tilde": ("linux", "~ as the home folder is Qt's dialog's; Windows shows the system's dialog"),
     "typed_patterns": ("linux", "clicks rows where Qt's own dialog lists them; Windows shows the system's dialog"),
     "copy_close_stuck_manager": ("linux", "the hand-over of a text longer than one X request is the X11 build's own"),
     "copy_close_paste_23mb": ("linux", "the stepwise hand-over of a text longer than one X request is the X11 "

@@ -4,12 +4,12 @@
 #include "shell/platform/RuntimeError.h"
 #include "support/ScriptedPlatform.h"
 
+#include <QDir>
 #include <QTest>
 
 #ifdef Q_OS_WIN
 #include "shell/platform/WindowsShell.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -129,6 +129,30 @@ private slots:
         QFETCH(QStringList, qtFilters);
         QCOMPARE(QtPlatform::nameFilters(filter), qtFilters);
     }
+
+#ifndef Q_OS_WIN
+    // Names typed into Qt's dialog (Windows shows the system's): "~" and
+    // "~/..." are the home folder wherever the dialog is; anything else is in
+    // the folder shown.
+    void typedPaths_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("path");
+        const QString home = QDir::homePath();
+        QTest::newRow("a name") << "t.txt" << "/shown/t.txt";
+        QTest::newRow("the home folder") << "~" << home;
+        QTest::newRow("a name in it") << "~/t.txt" << home + "/t.txt";
+        QTest::newRow("a folder in it") << "~/sub dir/" << home + "/sub dir";
+        QTest::newRow("~ only at the start") << "a/~/t.txt" << "/shown/a/~/t.txt";
+        QTest::newRow("a name that begins with ~") << "~t.txt" << "/shown/~t.txt";
+    }
+    void typedPaths()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, path);
+        QCOMPARE(QtPlatform::typedPath(QStringLiteral("/shown"), name), path);
+    }
+#endif
 
     void dialogObjectKeepsItsProperties()
     {

@@ -37,6 +37,16 @@ QStringList QtPlatform::nameFilters(const QString &filter)
     return out;
 }
 
+QString QtPlatform::typedPath(const QString &folder, const QString &name)
+{
+    // "~" and "~/..." are the home folder, as in every file dialog on a Linux
+    // desktop and in the dialog's own completer, which lists the home folder's
+    // names for them.
+    if (name == QLatin1String("~") || name.startsWith(QLatin1String("~/")))
+        return QDir::cleanPath(QDir::homePath() + name.mid(1));
+    return QDir(folder).absoluteFilePath(name);
+}
+
 namespace {
 
 // Qt's own file dialog, taking the name field as the user's choice: typed
@@ -157,8 +167,8 @@ private:
     // when the text is not itself the name of something.
     QStringList chosenNames(const QString &text) const
     {
-        const QDir folder = directory();
-        const QString whole = folder.absoluteFilePath(text);
+        const QString folder = directory().absolutePath();
+        const QString whole = QtPlatform::typedPath(folder, text);
         if (acceptMode() == QFileDialog::AcceptSave || QFileInfo::exists(whole))
             return {whole};
         const QStringList picked = pickedPaths(false);
@@ -175,7 +185,7 @@ private:
         const QStringList tokens = text.split(QLatin1Char('"'));
         for (qsizetype i = 1; i < tokens.size(); i += 2) {
             if (!tokens[i].isEmpty())
-                names << folder.absoluteFilePath(tokens[i]);
+                names << QtPlatform::typedPath(folder, tokens[i]);
         }
         return names;
     }

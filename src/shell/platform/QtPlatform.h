@@ -42,6 +42,9 @@ public:
     static QString oneLine(const QString &text);
     // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as Qt name filters.
     static QStringList nameFilters(const QString &filter);
+    // A name typed into Qt's file dialog as the full path it stands for, "~"
+    // at its start being the home folder.
+    static QString typedPath(const QString &folder, const QString &name);
 
 private:
     // Once the program has ended, every call that let events run unwinds the
