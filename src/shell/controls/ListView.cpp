@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -39,7 +40,14 @@ ListView::ListView(QWidget *parent) : ListView(std::make_unique<ListModel>(), pa
 
 ListView::ListView(std::unique_ptr<ListModel> model, QWidget *parent)
     : QAbstractScrollArea(parent), model_(std::move(model)), header_(new QHeaderView(Qt::Horizontal, this)),
-      frameOverlay_(new FrameOverlay(this))
+      frameOverlay_(new FrameOverlay(this)), clock_([] {
+          static const QElapsedTimer started = [] {
+              QElapsedTimer t;
+              t.start();
+              return t;
+          }();
+          return started.elapsed();
+      })
 {
     header_->setModel(model_.get());
     header_->setSectionsClickable(false);
@@ -322,9 +330,15 @@ void ListView::announceCleared()
 void ListView::keyboardSearch(const QString &typed, quint64 timestamp)
 {
     const int rows = model_->rowCount();
-    const bool pause = timestamp < lastKeyTime_
-                       || timestamp - lastKeyTime_ > quint64(QApplication::keyboardInputInterval());
+    const qint64 now = clock_();
+    const quint64 interval = quint64(QApplication::keyboardInputInterval());
+    // Two timestamps of one source compare; a key without one and the key
+    // before it are compared on the clock, which every key reads.
+    const bool pause = timestamp != 0 && lastKeyTime_ != 0
+                           ? timestamp < lastKeyTime_ || timestamp - lastKeyTime_ > interval
+                           : now < lastKeyClock_ || quint64(now - lastKeyClock_) > interval;
     lastKeyTime_ = timestamp;
+    lastKeyClock_ = now;
     // A new search, or the same letter again, looks from the row after the
     // current one, so repeating a letter steps through the rows starting with it.
     bool next = typed_.isEmpty() || pause;

@@ -4,6 +4,7 @@
 
 #include <QAbstractScrollArea>
 
+#include <functional>
 #include <memory>
 
 class QHeaderView;
@@ -30,8 +31,14 @@ public:
 
     // Type-ahead: moves to the next row starting with the text typed so far.
     // A pause longer than the platform's keyboard input interval between two
-    // keys (by the keys' own timestamps) starts a new search.
+    // keys starts a new search. The pause is read from the keys' own
+    // timestamps when both have one; a key without one (0: a screen reader's
+    // copy of it, as Qt's AT-SPI bridge sends them) is timed by the clock.
     void keyboardSearch(const QString &typed, quint64 timestamp);
+
+    // The clock type-ahead falls back on: milliseconds on a monotonic scale.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock) { clock_ = std::move(clock); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -60,5 +67,7 @@ private:
     qsizetype current_ = -1;
     int rowHeight_ = 16;
     QString typed_;
-    quint64 lastKeyTime_ = 0;
+    quint64 lastKeyTime_ = 0; // 0: the last key had no timestamp
+    qint64 lastKeyClock_ = 0;
+    Clock clock_;
 };
