@@ -1,5 +1,6 @@
 #include "shell/controls/ListView.h"
 
+#include "shell/controls/FocusMark.h"
 #include "shell/controls/ListAccessible.h"
 #include "shell/controls/Twips.h"
 
@@ -30,6 +31,10 @@ protected:
     {
         QPainter p(this);
         list_->drawFrame(&p);
+        // Where the keys act shows on the frame: an empty list has no current
+        // row to show it.
+        if (list_->hasFocus())
+            drawFocusMark(p, rect());
     }
 
 private:
@@ -284,12 +289,14 @@ void ListView::focusInEvent(QFocusEvent *event)
     // whichever way the focus came.
     QMetaObject::invokeMethod(this, &ListView::announceFocus, Qt::QueuedConnection);
     viewport()->update();
+    frameOverlay_->update();
 }
 
 void ListView::focusOutEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusOutEvent(event);
     viewport()->update();
+    frameOverlay_->update();
 }
 
 void ListView::announceFocus()
