@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionFocusRect>
@@ -77,6 +78,7 @@ ListView::ListView(std::unique_ptr<ListModel> model, QWidget *parent)
     connect(model_.get(), &QAbstractItemModel::modelAboutToBeReset, this, &ListView::announceCleared);
     connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
         current_ = -1;
+        announced_ = -1;
         typed_.clear();
         updateGeometries();
         viewport()->update();
@@ -233,12 +235,18 @@ void ListView::setCurrent(qsizetype row)
     const bool moved = current_ != row;
     current_ = row;
     // Qt makes the row's accessible cell for each event, so events wait for an
-    // assistive technology to be listening.
+    // assistive technology to be listening. A screen reader spends tens of
+    // milliseconds on each event, so a key says one thing: the focused list's
+    // new row, once the keys that arrived together are handled; an unfocused
+    // list only its selection.
     if (moved && QAccessible::isActive()) {
-        announceFocus();
-        QAccessibleEvent selection(this, QAccessible::Selection);
-        selection.setChild(ListAccessible::childIndex(this, int(row), 0));
-        QAccessible::updateAccessibility(&selection);
+        if (hasFocus()) {
+            scheduleFocusAnnouncement();
+        } else {
+            QAccessibleEvent selection(this, QAccessible::Selection);
+            selection.setChild(ListAccessible::childIndex(this, int(row), 0));
+            QAccessible::updateAccessibility(&selection);
+        }
     }
     const int first = verticalScrollBar()->value();
     if (row < first)
@@ -284,10 +292,14 @@ void ListView::focusInEvent(QFocusEvent *event)
     // the first row in sight becomes current when none is. A click picks its own.
     if (current_ < 0 && event->reason() != Qt::MouseFocusReason && model_->rowCount() > 0)
         setCurrent(verticalScrollBar()->value());
-    // Qt announces the focus on the list itself right after this; the current
-    // row's announcement comes later, so a screen reader lands on the row
-    // whichever way the focus came.
-    QMetaObject::invokeMethod(this, &ListView::announceFocus, Qt::QueuedConnection);
+    // Qt announces the focus on the list itself right after this. With a row
+    // to land on, that announcement is held back and the row's alone goes
+    // out, a moment later: one focus event for the screen reader, on the row,
+    // whichever way the focus came. An empty list is announced as itself.
+    if (current_ >= 0 && QAccessible::isActive())
+        holdBackOwnFocusEvent(this);
+    announced_ = -1;
+    scheduleFocusAnnouncement();
     viewport()->update();
     frameOverlay_->update();
 }
@@ -299,13 +311,59 @@ void ListView::focusOutEvent(QFocusEvent *event)
     frameOverlay_->update();
 }
 
+void ListView::scheduleFocusAnnouncement()
+{
+    if (announcing_)
+        return;
+    announcing_ = true;
+    QMetaObject::invokeMethod(this, &ListView::announceFocus, Qt::QueuedConnection);
+}
+
 void ListView::announceFocus()
 {
-    if (!hasFocus() || current_ < 0 || !QAccessible::isActive())
+    announcing_ = false;
+    holdBackOwnFocusEvent(nullptr);
+    if (!hasFocus() || current_ < 0 || current_ == announced_ || !QAccessible::isActive())
         return;
+    announced_ = current_;
     QAccessibleEvent focus(this, QAccessible::Focus);
     focus.setChild(ListAccessible::childIndex(this, int(current_), 0));
     QAccessible::updateAccessibility(&focus);
+}
+
+namespace {
+
+// The list whose own focus event is held back, and the handler that does it.
+// A handler in place takes every event from Qt; the others are passed on to
+// the platform as if there were none, and it is there only for the moment
+// between a list's focus-in and Qt's announcement of it. (Qt hands a table
+// its own change events before any handler; one passed on reaches the table a
+// second time, which a list of ours takes in its stride.)
+QPointer<ListView> g_entering;
+QAccessible::UpdateHandler g_passOn = nullptr;
+
+void dropOwnFocusEvent(QAccessibleEvent *event)
+{
+    const bool own = event->type() == QAccessible::Focus && event->child() < 0 && g_entering
+                     && event->object() == g_entering.data();
+    QAccessible::installUpdateHandler(g_passOn);
+    if (own)
+        g_entering = nullptr;
+    else
+        QAccessible::updateAccessibility(event);
+    if (g_entering)
+        QAccessible::installUpdateHandler(dropOwnFocusEvent);
+}
+
+} // namespace
+
+void ListView::holdBackOwnFocusEvent(ListView *list)
+{
+    if (list && !g_entering)
+        g_passOn = QAccessible::installUpdateHandler(dropOwnFocusEvent);
+    else if (!list && g_entering)
+        QAccessible::installUpdateHandler(g_passOn);
+    g_entering = list;
 }
 
 void ListView::announceRows(int first, int last)

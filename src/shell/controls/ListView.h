@@ -58,13 +58,17 @@ private:
     void setCurrent(qsizetype row);
     void announceRows(int first, int last);
     void announceCleared();
+    void scheduleFocusAnnouncement();
     void announceFocus();
+    static void holdBackOwnFocusEvent(ListView *list);
     int visibleRows() const;
 
     std::unique_ptr<ListModel> model_;
     QHeaderView *header_;
     FrameOverlay *frameOverlay_;
     qsizetype current_ = -1;
+    qsizetype announced_ = -1; // the row a screen reader was last told of
+    bool announcing_ = false;
     int rowHeight_ = 16;
     QString typed_;
     quint64 lastKeyTime_ = 0; // 0: the last key had no timestamp
