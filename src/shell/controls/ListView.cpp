@@ -238,7 +238,8 @@ void ListView::setCurrent(qsizetype row)
     // assistive technology to be listening. A screen reader spends tens of
     // milliseconds on each event, so a key says one thing: the focused list's
     // new row, once the keys that arrived together are handled; an unfocused
-    // list only its selection.
+    // list only its selection. Keys faster than a reader can follow are told
+    // a few times a second, the last row always.
     if (moved && QAccessible::isActive()) {
         if (hasFocus()) {
             scheduleFocusAnnouncement();
@@ -313,19 +314,38 @@ void ListView::focusOutEvent(QFocusEvent *event)
 
 void ListView::scheduleFocusAnnouncement()
 {
-    if (announcing_)
+    if (announcing_ || announceLater_.isActive())
         return;
-    announcing_ = true;
-    QMetaObject::invokeMethod(this, &ListView::announceFocus, Qt::QueuedConnection);
+    // A row reached after a quiet spell, or the row the focus lands on, is
+    // told at once; within a burst of keys the next one waits its turn.
+    const qint64 since = clock_() - lastAnnouncement_;
+    if (announced_ < 0 || since < 0 || since >= kAnnouncementSpacing) {
+        announcing_ = true;
+        QMetaObject::invokeMethod(this, &ListView::announceFocus, Qt::QueuedConnection);
+    } else {
+        announceLater_.start(int(kAnnouncementSpacing - since), this);
+    }
+}
+
+void ListView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != announceLater_.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    announceLater_.stop();
+    announceFocus();
 }
 
 void ListView::announceFocus()
 {
     announcing_ = false;
+    announceLater_.stop();
     holdBackOwnFocusEvent(nullptr);
     if (!hasFocus() || current_ < 0 || current_ == announced_ || !QAccessible::isActive())
         return;
     announced_ = current_;
+    lastAnnouncement_ = clock_();
     QAccessibleEvent focus(this, QAccessible::Focus);
     focus.setChild(ListAccessible::childIndex(this, int(current_), 0));
     QAccessible::updateAccessibility(&focus);

@@ -3,6 +3,7 @@
 #include "shell/controls/ListModel.h"
 
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
 
 #include <functional>
 #include <memory>
@@ -36,7 +37,8 @@ public:
     // copy of it, as Qt's AT-SPI bridge sends them) is timed by the clock.
     void keyboardSearch(const QString &typed, quint64 timestamp);
 
-    // The clock type-ahead falls back on: milliseconds on a monotonic scale.
+    // The clock type-ahead falls back on, and that spaces out what a screen
+    // reader is told: milliseconds on a monotonic scale.
     using Clock = std::function<qint64()>;
     void setClock(Clock clock) { clock_ = std::move(clock); }
 
@@ -50,6 +52,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     class FrameOverlay;
@@ -69,6 +72,11 @@ private:
     qsizetype current_ = -1;
     qsizetype announced_ = -1; // the row a screen reader was last told of
     bool announcing_ = false;
+    // Orca takes about a tenth of a second to present a row; closer than this,
+    // announcements pile up in its queue faster than it empties it.
+    static constexpr qint64 kAnnouncementSpacing = 150; // ms
+    qint64 lastAnnouncement_ = 0;                      // by clock_
+    QBasicTimer announceLater_;
     int rowHeight_ = 16;
     QString typed_;
     quint64 lastKeyTime_ = 0; // 0: the last key had no timestamp
