@@ -157,7 +157,8 @@ private slots:
     }
 
     // Rows hundreds of millions away from the rows in sight: a screen reader
-    // is told where they are (above or below, never wrapped around), and
+    // is told where they are (above or below, never wrapped around, and out
+    // of sight), and
     // type-ahead from the last row wraps to the first.
     void farRows_data()
     {
@@ -183,7 +184,9 @@ private slots:
         view.items().addColumnHeader(QStringLiteral("Email(s)"));
         view.show();
         QTest::keyClick(&view, Qt::Key(key));
-        const QRect cell = QAccessible::queryAccessibleInterface(&view)->tableInterface()->cellAt(probe, 0)->rect();
+        QAccessibleInterface *probed = QAccessible::queryAccessibleInterface(&view)->tableInterface()->cellAt(probe, 0);
+        QCOMPARE(probed->state().invisible, place != QLatin1String("shown"));
+        const QRect cell = probed->rect();
         const QRect shown(view.viewport()->mapToGlobal(QPoint(0, 0)), view.viewport()->size());
         QCOMPARE(cell.bottom() < shown.top()   ? QStringLiteral("above")
                  : cell.top() > shown.bottom() ? QStringLiteral("below")
@@ -194,28 +197,36 @@ private slots:
     }
 
     // Typed letters jump to the next row starting with the typed text; a pause
-    // longer than the keyboard input interval starts over.
+    // longer than the keyboard input interval starts over. Keys that reach the
+    // list through a screen reader carry no timestamp: their pauses are timed
+    // by the list's clock, which stands still while stamped keys are typed.
     void typeAhead_data()
     {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QList<int>>("pausesBefore"); // ms before each key
+        QTest::addColumn<bool>("stamped");
         QTest::addColumn<int>("rowAfter");
         const int pause = QApplication::keyboardInputInterval() + 1;
-        QTest::newRow("first match from no row") << "b" << QList<int>{0} << 1;
-        QTest::newRow("case ignored, typed text grows") << "BR" << QList<int>{0, 10} << 2;
-        QTest::newRow("same letter steps through matches") << "bbb" << QList<int>{0, 10, 10} << 3;
-        QTest::newRow("pause starts a new search") << "bc" << QList<int>{0, pause} << 4;
-        QTest::newRow("without pause no row matches") << "bc" << QList<int>{0, 10} << 1;
-        QTest::newRow("wraps past the last row") << "ca" << QList<int>{0, pause} << 0;
-        QTest::newRow("no match keeps the row") << "bq" << QList<int>{0, pause} << 1;
-        QTest::newRow("non-ASCII text") << u"\u00e9"_qs << QList<int>{0} << 5;
+        QTest::newRow("first match from no row") << "b" << QList<int>{0} << true << 1;
+        QTest::newRow("case ignored, typed text grows") << "BR" << QList<int>{0, 10} << true << 2;
+        QTest::newRow("same letter steps through matches") << "bbb" << QList<int>{0, 10, 10} << true << 3;
+        QTest::newRow("pause starts a new search") << "bc" << QList<int>{0, pause} << true << 4;
+        QTest::newRow("without pause no row matches") << "bc" << QList<int>{0, 10} << true << 1;
+        QTest::newRow("wraps past the last row") << "ca" << QList<int>{0, pause} << true << 0;
+        QTest::newRow("no match keeps the row") << "bq" << QList<int>{0, pause} << true << 1;
+        QTest::newRow("non-ASCII text") << u"\u00e9"_qs << QList<int>{0} << true << 5;
+        QTest::newRow("no timestamps, each pause starts over") << "bca" << QList<int>{0, pause, pause} << false << 0;
+        QTest::newRow("no timestamps, typed text grows after a pause") << "cbr" << QList<int>{0, pause, 10} << false << 2;
     }
     void typeAhead()
     {
         QFETCH(QString, keys);
         QFETCH(QList<int>, pausesBefore);
+        QFETCH(bool, stamped);
         QFETCH(int, rowAfter);
         ListView view;
+        qint64 clock = 7000;
+        view.setClock([&clock] { return clock; });
         view.resize(520, 185);
         view.items().addColumnHeader(QStringLiteral("Email(s)"));
         for (const char *row : {"alpha@a.example", "beta@b.example", "Bravo@b.example", "bz@b.example",
@@ -224,9 +235,12 @@ private slots:
         view.items().flush();
         quint64 time = 100000;
         for (int i = 0; i < keys.size(); ++i) {
-            time += quint64(pausesBefore[i]);
+            if (stamped)
+                time += quint64(pausesBefore[i]);
+            else
+                clock += pausesBefore[i];
             QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, keys.mid(i, 1));
-            key.setTimestamp(time);
+            key.setTimestamp(stamped ? time : 0);
             QCoreApplication::sendEvent(&view, &key);
         }
         QCOMPARE(view.currentRow(), qsizetype(rowAfter));

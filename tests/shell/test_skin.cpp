@@ -1,5 +1,6 @@
 // The skin: what triggers it, what it colours, what it leaves alone, and how a
 // skin that cannot be applied is reported.
+#include "shell/controls/FocusMark.h"
 #include "shell/controls/ListView.h"
 #include "shell/handlers/Startup.h"
 #include "support/WindowFixture.h"
@@ -319,6 +320,45 @@ private slots:
             QVERIFY2(control->palette() == other->palette(), name.constData());
             QVERIFY2(control->grab().toImage() == other->grab().toImage(), name.constData());
         }
+    }
+
+    // A keyboard user sees where the keys act, skin or none: the focused
+    // control wears a ring that stands out 3:1 from its own face and from the
+    // window around it, an empty list included. Unfocused, it is drawn as before.
+    void focusMark_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("skin");
+        for (const char *control : {"ListView1", "PushButton1"}) {
+            QTest::newRow(qPrintable(QStringLiteral("%1, no skin").arg(control))) << control << false;
+            QTest::newRow(qPrintable(QStringLiteral("%1, the shipped skin").arg(control))) << control << true;
+        }
+    }
+    void focusMark()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, skin);
+        WindowFixture s(WindowFixture::Start::Later);
+        if (skin)
+            QVERIFY(s.putAppFile(kSkin, readAll(kResources + QStringLiteral("/skins/o.cjs"))));
+        s.start();
+        QVERIFY(s.show());
+        QApplication::setActiveWindow(&s.w());
+        QVERIFY(QTest::qWaitForWindowActive(&s.w()));
+        s.w().PushButton9->setFocus(Qt::TabFocusReason);
+        const QImage unfocused = s.w().grab().toImage();
+        auto *target = s.w().findChild<QWidget *>(control);
+        target->setFocus(Qt::TabFocusReason);
+        const QImage focused = s.w().grab().toImage();
+        // Along the left edge, half-way down: the window, the ring, the face.
+        const QPoint middle = target->geometry().topLeft() + QPoint(0, target->height() / 2);
+        const auto at = [&](const QImage &shot, int dx) { return shot.pixelColor(middle + QPoint(dx, 0)); };
+        const QColor ring = at(focused, 0), face = at(focused, 4), around = at(focused, -2);
+        QVERIFY2(contrastRatio(ring, face) >= 3 && contrastRatio(ring, around) >= 3 && at(focused, 1) == ring,
+                 qPrintable(QStringLiteral("ring %1 in %2 on %3").arg(ring.name(), face.name(), around.name())));
+        QCOMPARE(at(unfocused, 4), face);
+        QCOMPARE(at(unfocused, -2), around);
+        QVERIFY(contrastRatio(at(unfocused, 0), ring) > 1.5); // unfocused, the edge is the style's own
     }
 };
 

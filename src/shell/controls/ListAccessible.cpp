@@ -75,18 +75,22 @@ public:
 
     QAccessible::State state() const override
     {
+        // A screen reader looking for the focus asks every cell this, so it
+        // is answered from the row and column numbers, not from screen
+        // coordinates.
         QAccessible::State s;
-        if (!isValid())
+        if (!isValid() || row_ < 0)
             return s;
-        const QRect shown(view_->viewport()->mapToGlobal(QPoint(0, 0)), view_->viewport()->size());
-        if (row_ >= 0) {
-            s.selectable = true;
-            s.focusable = true;
-            s.selected = isSelected();
-            s.focused = s.selected && view_->hasFocus();
-            s.invisible = !shown.intersects(rect());
-            s.offscreen = s.invisible;
-        }
+        s.selectable = true;
+        s.focusable = true;
+        s.selected = isSelected();
+        s.focused = s.selected && view_->hasFocus();
+        const QWidget *rows = view_->viewport();
+        const qint64 y = (qint64(row_) - view_->verticalScrollBar()->value()) * view_->rowHeight();
+        const int x = view_->header()->sectionViewportPosition(column_);
+        s.invisible = y + view_->rowHeight() <= 0 || y >= rows->height() || x + view_->header()->sectionSize(column_) <= 0
+                      || x >= rows->width();
+        s.offscreen = s.invisible;
         return s;
     }
 

@@ -1,13 +1,16 @@
 #include "shell/controls/ListView.h"
 
+#include "shell/controls/FocusMark.h"
 #include "shell/controls/ListAccessible.h"
 #include "shell/controls/Twips.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionFocusRect>
@@ -29,6 +32,10 @@ protected:
     {
         QPainter p(this);
         list_->drawFrame(&p);
+        // Where the keys act shows on the frame: an empty list has no current
+        // row to show it.
+        if (list_->hasFocus())
+            drawFocusMark(p, rect());
     }
 
 private:
@@ -39,7 +46,14 @@ ListView::ListView(QWidget *parent) : ListView(std::make_unique<ListModel>(), pa
 
 ListView::ListView(std::unique_ptr<ListModel> model, QWidget *parent)
     : QAbstractScrollArea(parent), model_(std::move(model)), header_(new QHeaderView(Qt::Horizontal, this)),
-      frameOverlay_(new FrameOverlay(this))
+      frameOverlay_(new FrameOverlay(this)), clock_([] {
+          static const QElapsedTimer started = [] {
+              QElapsedTimer t;
+              t.start();
+              return t;
+          }();
+          return started.elapsed();
+      })
 {
     header_->setModel(model_.get());
     header_->setSectionsClickable(false);
@@ -64,6 +78,7 @@ ListView::ListView(std::unique_ptr<ListModel> model, QWidget *parent)
     connect(model_.get(), &QAbstractItemModel::modelAboutToBeReset, this, &ListView::announceCleared);
     connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
         current_ = -1;
+        announced_ = -1;
         typed_.clear();
         updateGeometries();
         viewport()->update();
@@ -220,12 +235,19 @@ void ListView::setCurrent(qsizetype row)
     const bool moved = current_ != row;
     current_ = row;
     // Qt makes the row's accessible cell for each event, so events wait for an
-    // assistive technology to be listening.
+    // assistive technology to be listening. A screen reader spends tens of
+    // milliseconds on each event, so a key says one thing: the focused list's
+    // new row, once the keys that arrived together are handled; an unfocused
+    // list only its selection. Keys faster than a reader can follow are told
+    // a few times a second, the last row always.
     if (moved && QAccessible::isActive()) {
-        announceFocus();
-        QAccessibleEvent selection(this, QAccessible::Selection);
-        selection.setChild(ListAccessible::childIndex(this, int(row), 0));
-        QAccessible::updateAccessibility(&selection);
+        if (hasFocus()) {
+            scheduleFocusAnnouncement();
+        } else {
+            QAccessibleEvent selection(this, QAccessible::Selection);
+            selection.setChild(ListAccessible::childIndex(this, int(row), 0));
+            QAccessible::updateAccessibility(&selection);
+        }
     }
     const int first = verticalScrollBar()->value();
     if (row < first)
@@ -271,26 +293,97 @@ void ListView::focusInEvent(QFocusEvent *event)
     // the first row in sight becomes current when none is. A click picks its own.
     if (current_ < 0 && event->reason() != Qt::MouseFocusReason && model_->rowCount() > 0)
         setCurrent(verticalScrollBar()->value());
-    // Qt announces the focus on the list itself right after this; the current
-    // row's announcement comes later, so a screen reader lands on the row
-    // whichever way the focus came.
-    QMetaObject::invokeMethod(this, &ListView::announceFocus, Qt::QueuedConnection);
+    // Qt announces the focus on the list itself right after this. With a row
+    // to land on, that announcement is held back and the row's alone goes
+    // out, a moment later: one focus event for the screen reader, on the row,
+    // whichever way the focus came. An empty list is announced as itself.
+    if (current_ >= 0 && QAccessible::isActive())
+        holdBackOwnFocusEvent(this);
+    announced_ = -1;
+    scheduleFocusAnnouncement();
     viewport()->update();
+    frameOverlay_->update();
 }
 
 void ListView::focusOutEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusOutEvent(event);
     viewport()->update();
+    frameOverlay_->update();
+}
+
+void ListView::scheduleFocusAnnouncement()
+{
+    if (announcing_ || announceLater_.isActive())
+        return;
+    // A row reached after a quiet spell, or the row the focus lands on, is
+    // told at once; within a burst of keys the next one waits its turn.
+    const qint64 since = clock_() - lastAnnouncement_;
+    if (announced_ < 0 || since < 0 || since >= kAnnouncementSpacing) {
+        announcing_ = true;
+        QMetaObject::invokeMethod(this, &ListView::announceFocus, Qt::QueuedConnection);
+    } else {
+        announceLater_.start(int(kAnnouncementSpacing - since), this);
+    }
+}
+
+void ListView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != announceLater_.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    announceLater_.stop();
+    announceFocus();
 }
 
 void ListView::announceFocus()
 {
-    if (!hasFocus() || current_ < 0 || !QAccessible::isActive())
+    announcing_ = false;
+    announceLater_.stop();
+    holdBackOwnFocusEvent(nullptr);
+    if (!hasFocus() || current_ < 0 || current_ == announced_ || !QAccessible::isActive())
         return;
+    announced_ = current_;
+    lastAnnouncement_ = clock_();
     QAccessibleEvent focus(this, QAccessible::Focus);
     focus.setChild(ListAccessible::childIndex(this, int(current_), 0));
     QAccessible::updateAccessibility(&focus);
+}
+
+namespace {
+
+// The list whose own focus event is held back, and the handler that does it.
+// A handler in place takes every event from Qt; the others are passed on to
+// the platform as if there were none, and it is there only for the moment
+// between a list's focus-in and Qt's announcement of it. (Qt hands a table
+// its own change events before any handler; one passed on reaches the table a
+// second time, which a list of ours takes in its stride.)
+QPointer<ListView> g_entering;
+QAccessible::UpdateHandler g_passOn = nullptr;
+
+void dropOwnFocusEvent(QAccessibleEvent *event)
+{
+    const bool own = event->type() == QAccessible::Focus && event->child() < 0 && g_entering
+                     && event->object() == g_entering.data();
+    QAccessible::installUpdateHandler(g_passOn);
+    if (own)
+        g_entering = nullptr;
+    else
+        QAccessible::updateAccessibility(event);
+    if (g_entering)
+        QAccessible::installUpdateHandler(dropOwnFocusEvent);
+}
+
+} // namespace
+
+void ListView::holdBackOwnFocusEvent(ListView *list)
+{
+    if (list && !g_entering)
+        g_passOn = QAccessible::installUpdateHandler(dropOwnFocusEvent);
+    else if (!list && g_entering)
+        QAccessible::installUpdateHandler(g_passOn);
+    g_entering = list;
 }
 
 void ListView::announceRows(int first, int last)
@@ -322,9 +415,15 @@ void ListView::announceCleared()
 void ListView::keyboardSearch(const QString &typed, quint64 timestamp)
 {
     const int rows = model_->rowCount();
-    const bool pause = timestamp < lastKeyTime_
-                       || timestamp - lastKeyTime_ > quint64(QApplication::keyboardInputInterval());
+    const qint64 now = clock_();
+    const quint64 interval = quint64(QApplication::keyboardInputInterval());
+    // Two timestamps of one source compare; a key without one and the key
+    // before it are compared on the clock, which every key reads.
+    const bool pause = timestamp != 0 && lastKeyTime_ != 0
+                           ? timestamp < lastKeyTime_ || timestamp - lastKeyTime_ > interval
+                           : now < lastKeyClock_ || quint64(now - lastKeyClock_) > interval;
     lastKeyTime_ = timestamp;
+    lastKeyClock_ = now;
     // A new search, or the same letter again, looks from the row after the
     // current one, so repeating a letter steps through the rows starting with it.
     bool next = typed_.isEmpty() || pause;

@@ -3,7 +3,9 @@
 #include "shell/controls/ListModel.h"
 
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
 
+#include <functional>
 #include <memory>
 
 class QHeaderView;
@@ -30,8 +32,15 @@ public:
 
     // Type-ahead: moves to the next row starting with the text typed so far.
     // A pause longer than the platform's keyboard input interval between two
-    // keys (by the keys' own timestamps) starts a new search.
+    // keys starts a new search. The pause is read from the keys' own
+    // timestamps when both have one; a key without one (0: a screen reader's
+    // copy of it, as Qt's AT-SPI bridge sends them) is timed by the clock.
     void keyboardSearch(const QString &typed, quint64 timestamp);
+
+    // The clock type-ahead falls back on, and that spaces out what a screen
+    // reader is told: milliseconds on a monotonic scale.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock) { clock_ = std::move(clock); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -43,6 +52,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     class FrameOverlay;
@@ -51,14 +61,25 @@ private:
     void setCurrent(qsizetype row);
     void announceRows(int first, int last);
     void announceCleared();
+    void scheduleFocusAnnouncement();
     void announceFocus();
+    static void holdBackOwnFocusEvent(ListView *list);
     int visibleRows() const;
 
     std::unique_ptr<ListModel> model_;
     QHeaderView *header_;
     FrameOverlay *frameOverlay_;
     qsizetype current_ = -1;
+    qsizetype announced_ = -1; // the row a screen reader was last told of
+    bool announcing_ = false;
+    // Orca takes about a tenth of a second to present a row; closer than this,
+    // announcements pile up in its queue faster than it empties it.
+    static constexpr qint64 kAnnouncementSpacing = 150; // ms
+    qint64 lastAnnouncement_ = 0;                      // by clock_
+    QBasicTimer announceLater_;
     int rowHeight_ = 16;
     QString typed_;
-    quint64 lastKeyTime_ = 0;
+    quint64 lastKeyTime_ = 0; // 0: the last key had no timestamp
+    qint64 lastKeyClock_ = 0;
+    Clock clock_;
 };

@@ -4,6 +4,7 @@
 // the program they belong to (src/input, src/extract, src/output).
 #include "shell/window/Form1.h"
 
+#include "shell/controls/FocusMark.h"
 #include "shell/controls/ListView.h"
 #include "shell/platform/Platform.h"
 #include "shell/controls/Twips.h"
@@ -28,12 +29,23 @@ const char *const kListTip =
     "Double-click item to remove it. Move | line to right and out of window to reveal full names.";
 
 // Enter and keypad Enter press the focused button, as Space does; a plain
-// QPushButton outside a dialog leaves them unhandled.
+// QPushButton outside a dialog leaves them unhandled. The focused button wears
+// a ring that stands out from its face and the window, over whatever the
+// style or a skin draws; unfocused, it looks as they draw it.
 class PushButton : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
 protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QPushButton::paintEvent(event);
+        if (hasFocus()) {
+            QPainter p(this);
+            drawFocusMark(p, rect());
+        }
+    }
+
     void keyPressEvent(QKeyEvent *event) override
     {
         if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()
