@@ -112,16 +112,6 @@ char16_t *CellText::writeTo(char16_t *out, QStringDecoder &utf8) const
     return std::copy(shown.utf16(), shown.utf16() + shown.size(), out);
 }
 
-void CellText::appendTo(QString &out) const
-{
-    if (kind_ == Kind::Text)
-        out.append(text_);
-    else if (IsAscii(bytes_))
-        out.append(QLatin1String(bytes_.data(), bytes_.size()));
-    else
-        out.append(kind_ == Kind::Raw ? TextOfRawBytes(bytes_) : TextColumn::decode(bytes_));
-}
-
 void CellText::encodeTo(QByteArray &out, CodePageEncoder &encoder) const
 {
     if (kind_ == Kind::Utf8)

@@ -63,10 +63,9 @@ public:
 
     // In 16-bit units, as the width table counts.
     qsizetype length() const;
-    // As text: a raw row as the code page shows it, a byte-order mark kept.
-    void appendTo(QString &out) const;
-    // The same text written at out, which has room for length() units;
-    // returns the end of what was written. `utf8` decodes a row's UTF-8.
+    // As text, written at out, which has room for length() units: a raw row
+    // as the code page shows it, a byte-order mark kept. Returns the end of
+    // what was written; `utf8` decodes a row's UTF-8.
     char16_t *writeTo(char16_t *out, QStringDecoder &utf8) const;
     // As file bytes: text in the code page, a raw row as its own bytes.
     void encodeTo(QByteArray &out, CodePageEncoder &encoder) const;
