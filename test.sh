@@ -12,6 +12,16 @@ kestrune_install_missing "${kestrune_build_packages[@]}" "${kestrune_test_packag
 # The machines this runs on have two cores, often shared: one job per core.
 jobs="${KESTRUNE_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
+# Tests leave the user's home folder alone: what tools keep in a home (font
+# and shader caches, D-Bus and dconf state, the folders Wine links) goes to a
+# home of the build folder's own, kept between runs.
+use_test_home() {
+  mkdir -p "$1/test-home"
+  HOME=$(cd "$1/test-home" && pwd)
+  export HOME
+  unset XDG_CACHE_HOME XDG_CONFIG_HOME XDG_DATA_HOME
+}
+
 # A clone without the Qt for Windows skips the leg and says so; a skip is
 # never reported as a pass.
 windows_leg() {
@@ -26,6 +36,7 @@ windows_leg() {
   kestrune_configure_windows "$qt" || return 1
   # Called where a failure must not stop the script (||), so each step says so itself.
   cmake --build "$dir" --parallel "$jobs" || return 1
+  use_test_home "$dir"
   # Wine draws on an X server: one of its own for the whole run. The tests
   # start the build's Wine server; it ends a few seconds after the last of them.
   xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$dir" --output-on-failure -j2 || return 1
@@ -47,6 +58,7 @@ fi
 kestrune_configure "$dir" "${extra[@]}"
 cmake --build "$dir" --parallel "$jobs"
 export QT_QPA_PLATFORM=offscreen
+use_test_home "$dir"
 ctest --test-dir "$dir" --output-on-failure -j2
 
 # The fuzz targets, KESTRUNE_FUZZ_SECONDS each (5 by default, two at a time:
