@@ -18,8 +18,9 @@ jobs="${KESTRUNE_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 use_test_home() {
   mkdir -p "$1/test-home"
   HOME=$(cd "$1/test-home" && pwd)
-  export HOME
-  unset XDG_CACHE_HOME XDG_CONFIG_HOME XDG_DATA_HOME
+  # Some tools (Mesa's shader cache) look the home up in the user database,
+  # not in HOME: the folders are named outright.
+  export HOME XDG_CACHE_HOME="$HOME/.cache" XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
 }
 
 # A clone without the Qt for Windows skips the leg and says so; a skip is
