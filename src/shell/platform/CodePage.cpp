@@ -84,17 +84,27 @@ CodePage::CodePage(const char *name, std::initializer_list<std::pair<int, int>> 
     }
 }
 
+QStringDecoder CodePage::lineDecoder() const
+{
+    return name_.isEmpty() ? QStringDecoder(QStringConverter::System, kLineFlags)
+                           : QStringDecoder(name_.constData(), kLineFlags);
+}
+
+QStringEncoder CodePage::lineEncoder() const
+{
+    return name_.isEmpty() ? QStringEncoder(QStringConverter::System, kLineFlags)
+                           : QStringEncoder(name_.constData(), kLineFlags);
+}
+
 bool CodePage::readsBackExactly(QByteArrayView line, QString *text) const
 {
     if (!converter_)
         return false;
-    QStringDecoder decoder = name_.isEmpty() ? QStringDecoder(QStringConverter::System, kLineFlags)
-                                             : QStringDecoder(name_.constData(), kLineFlags);
+    QStringDecoder decoder = lineDecoder();
     *text = decoder.decode(line);
     if (decoder.hasError())
         return false;
-    QStringEncoder encoder = name_.isEmpty() ? QStringEncoder(QStringConverter::System, kLineFlags)
-                                             : QStringEncoder(name_.constData(), kLineFlags);
+    QStringEncoder encoder = lineEncoder();
     const QByteArray back = encoder.encode(*text);
     return !encoder.hasError() && QByteArrayView(back) == line;
 }
@@ -112,11 +122,10 @@ bool CodePage::decodeChar(QByteArrayView bytes, QString &out) const
         text = QString::fromWCharArray(units, n);
     }
 #endif
-    if (!name_.isEmpty() || text.isEmpty()) {
+    if (text.isEmpty()) {
         if (!converter_)
             return false;
-        QStringDecoder decoder = name_.isEmpty() ? QStringDecoder(QStringConverter::System, kLineFlags)
-                                                 : QStringDecoder(name_.constData(), kLineFlags);
+        QStringDecoder decoder = lineDecoder();
         text = decoder.decode(bytes);
         if (decoder.hasError())
             return false;

@@ -2,6 +2,8 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <array>
 #include <initializer_list>
@@ -61,6 +63,9 @@ public:
 
 private:
     CodePage() = default;
+    // Converters for one line at a time, in this code page.
+    QStringDecoder lineDecoder() const;
+    QStringEncoder lineEncoder() const;
     // One character's text, or false when its bytes make none.
     bool decodeChar(QByteArrayView bytes, QString &out) const;
 
