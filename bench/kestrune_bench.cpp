@@ -11,9 +11,9 @@
 // text file against a plain reference implementation of the rule. Runs on
 // Linux and on Windows (under Wine too, on the "minimal" platform where no
 // other is set).
-#include "shell/window/Form1.h"
-#include "shell/controls/ListModel.h"
-#include "shell/platform/QtPlatform.h"
+#include "gui/shell/window/Form1.h"
+#include "core/shell/controls/ListModel.h"
+#include "gui/shell/platform/QtPlatform.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

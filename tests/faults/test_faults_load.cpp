@@ -4,9 +4,9 @@
 // works afterwards.
 #include "OrdinarySession.h"
 
-#include "shell/platform/CodePage.h"
+#include "core/shell/platform/CodePage.h"
 
-#include "input/test_load_support.h"
+#include "support/LoadSupport.h"
 
 #include <QRandomGenerator>
 

@@ -2,13 +2,14 @@
 // fills up under an existing file, names the system refuses, a clipboard that
 // throws; and texts that only some export paths used to mangle (a leading
 // byte-order mark, half a surrogate pair).
-#include "shell/platform/CodePage.h"
+#include "core/shell/platform/CodePage.h"
 #include "OrdinarySession.h"
 #include "support/ThrowingClipboard.h"
 
-#include "output/ListExport.h"
-#include "output/ListFormats.h"
-#include "output/SaveTarget.h"
+#include "core/output/ListExport.h"
+#include "core/output/ListFormats.h"
+#include "support/ListFormatsInMemory.h"
+#include "core/output/SaveTarget.h"
 
 #include <QFileInfo>
 

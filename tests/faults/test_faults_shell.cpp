@@ -3,7 +3,7 @@
 // step, start-up finishes, and the user can work as usual afterwards.
 #include "OrdinarySession.h"
 
-#include "shell/handlers/Startup.h"
+#include "core/shell/handlers/Startup.h"
 
 class TestFaultsShell : public QObject {
     Q_OBJECT

@@ -5,8 +5,8 @@
 // the plain interleaving: whatever the list holds when a row's turn comes.
 #include "OrdinarySession.h"
 
-#include "extract/DomainRule.h"
-#include "output/ListExport.h"
+#include "core/extract/DomainRule.h"
+#include "core/output/ListExport.h"
 
 #include <random>
 #include <set>

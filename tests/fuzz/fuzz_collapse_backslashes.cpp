@@ -2,7 +2,7 @@
 // restatement: QString::replace of every "\\" by "\" (left to right, no
 // overlap), with a leading run of backslashes turned into exactly two. The
 // slash variant has no network paths: it is the replace alone.
-#include "input/LoadList.h"
+#include "core/input/LoadList.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // Feeds arbitrary text to the domain rule and checks it against a plain
 // restatement built on QString's own split and replace, and the byte rule used
 // by the extraction loop against the text rule.
-#include "extract/DomainRule.h"
+#include "core/extract/DomainRule.h"
 
 #include <QString>
 #include <QStringList>

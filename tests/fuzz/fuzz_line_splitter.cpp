@@ -4,7 +4,7 @@
 // drop the empty piece after a final CR or CR LF, then cut each piece at every
 // LF keeping empty parts. The same splitter, once finished, must give the same
 // lines for the same bytes again.
-#include "input/LineSplitter.h"
+#include "core/input/LineSplitter.h"
 #include "support/SplitInBlocks.h"
 
 #include <QByteArray>

@@ -7,7 +7,8 @@
 // the system's code page), in three code pages, through a sink that
 // hands its buffer on after some rows and not others. The number of times
 // each layout lets events run is checked too.
-#include "output/ListFormats.h"
+#include "core/output/ListFormats.h"
+#include "support/ListFormatsInMemory.h"
 
 #include <QByteArray>
 #include <QList>

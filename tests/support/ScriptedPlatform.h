@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/platform/Platform.h"
-#include "shell/platform/RuntimeError.h"
+#include "core/shell/platform/Platform.h"
+#include "core/shell/platform/RuntimeError.h"
 
 #include <QList>
 #include <QStringList>

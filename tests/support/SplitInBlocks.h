@@ -1,6 +1,6 @@
 #pragma once
 
-#include "input/LineSplitter.h"
+#include "core/input/LineSplitter.h"
 
 #include <QByteArray>
 #include <QByteArrayList>

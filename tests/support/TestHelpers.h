@@ -3,8 +3,8 @@
 // Small helpers every suite shares: files read and written whole, a folder's
 // entries, a list's rows, numbered domains, and the text of an error box.
 
-#include "shell/handlers/HandlerSteps.h"
-#include "shell/controls/ListModel.h"
+#include "core/shell/handlers/HandlerSteps.h"
+#include "core/shell/controls/ListModel.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ScriptedPlatform.h"
-#include "shell/platform/RuntimeError.h"
+#include "core/shell/platform/RuntimeError.h"
 
 // A clipboard that throws instead of answering false. Each operation's
 // scripted failures throw; `throwsLeft` more are shared by both operations,

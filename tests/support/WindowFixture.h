@@ -6,7 +6,7 @@
 
 #include "ScriptedPlatform.h"
 #include "TestHelpers.h"
-#include "shell/window/Form1.h"
+#include "gui/shell/window/Form1.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,0 +1,73 @@
+#include "core/output/ListExport.h"
+
+#include "core/output/ListFormats.h"
+#include "core/output/ListTable.h"
+#include "core/output/SaveTarget.h"
+
+#include "core/shell/platform/Platform.h"
+#include "core/shell/handlers/Startup.h"
+
+namespace Main {
+
+using ListFormats::ListTable;
+
+void CopyListToClipboard(Platform &platform, ListModel &list)
+{
+    if (list.count() == 0)
+        return;
+    const QString text = ListFormats::BuildClipboardText(ListTable(list), [&] { platform.DoEvents(); });
+    ClearClipboard(platform);
+    SetClipboardText(platform, text, 0);
+}
+
+namespace {
+
+// A clipboard call that throws counts as one failed attempt: these two never
+// pass an error on.
+template <class F>
+bool attempt(F &&f)
+{
+    try {
+        return f();
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+} // namespace
+
+void ClearClipboard(Platform &platform)
+{
+    for (int attempts = 0; attempts < kClipboardAttempts; ++attempts)
+        if (attempt([&] { return platform.ClipboardClear(); }))
+            return;
+}
+
+bool SetClipboardText(Platform &platform, const QString &text, int format)
+{
+    for (int attempts = 0; attempts < kClipboardAttempts; ++attempts)
+        if (attempt([&] { return platform.ClipboardSetText(text, format); }))
+            return true;
+    return false;
+}
+
+QString OverwriteQuestion(const QString &fileName)
+{
+    return QStringLiteral("Are you sure you wish to overwrite ") + fileName + QStringLiteral(" ?");
+}
+
+void SaveListCommaDelimited(Platform &platform, ListModel &list, const QString &fileName, SaveRegistry *saves)
+{
+    int answer = Msg::Yes;
+    if (FileExists(fileName))
+        answer = platform.MsgBox(OverwriteQuestion(fileName), Msg::YesNo);
+    if (answer != Msg::Yes)
+        return;
+    SaveTarget target(saves);
+    target.open(fileName);
+    CodePageEncoder encoder;
+    ListFormats::WriteCommaDelimited(ListTable(list), target, encoder, [&] { platform.DoEvents(); });
+    target.commit();
+}
+
+} // namespace Main

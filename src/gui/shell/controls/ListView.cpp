@@ -1,0 +1,331 @@
+#include "gui/shell/controls/ListView.h"
+
+#include "gui/shell/controls/FocusMark.h"
+#include "gui/shell/controls/Twips.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleOptionFocusRect>
+
+#include <climits>
+
+// The frame drawn again above the header, rows and scroll bars. At a
+// fractional scale factor a child's area is rounded outwards to whole device
+// pixels and covers the frame's right and bottom lines.
+class ListView::FrameOverlay : public QWidget {
+public:
+    explicit FrameOverlay(ListView *list) : QWidget(list), list_(list)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        list_->drawFrame(&p);
+        // Where the keys act shows on the frame: an empty list has no current
+        // row to show it.
+        if (list_->hasFocus())
+            drawFocusMark(p, rect());
+    }
+
+private:
+    ListView *list_;
+};
+
+ListView::ListView(QWidget *parent) : ListView(std::make_unique<ListModel>(), parent) {}
+
+ListView::ListView(std::unique_ptr<ListModel> model, QWidget *parent)
+    : QAbstractScrollArea(parent), model_(std::move(model)), header_(new QHeaderView(Qt::Horizontal, this)),
+      frameOverlay_(new FrameOverlay(this)), clock_([] {
+          static const QElapsedTimer started = [] {
+              QElapsedTimer t;
+              t.start();
+              return t;
+          }();
+          return started.elapsed();
+      }),
+      announcer_(
+          this, [this] { return current_; }, [this](int row) { return accessibleChildIndex(row, 0); },
+          [this] { return clock_(); })
+{
+    header_->setModel(model_.get());
+    header_->setSectionsClickable(false);
+    header_->setSectionsMovable(false);
+    header_->setStretchLastSection(false);
+    header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header_->setSectionResizeMode(QHeaderView::Interactive);
+    header_->setFont(font());
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    // The model announces rows once per batch, so each batch is one event here.
+    connect(model_.get(), &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        updateGeometries();
+        viewport()->update();
+        announcer_.rowsInserted(first, last);
+    });
+    connect(model_.get(), &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { announcer_.aboutToReset(model_->rowCount()); });
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
+        current_ = -1;
+        typed_.clear();
+        updateGeometries();
+        viewport()->update();
+        announcer_.reset();
+    });
+    connect(model_.get(), &QAbstractItemModel::dataChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(model_.get(), &QAbstractItemModel::columnsInserted, this, [this] {
+        updateGeometries();
+        announcer_.columnsInserted();
+    });
+    connect(model_.get(), &ListModel::columnWidthChanged, this, [this](int column, int twips) {
+        header_->resizeSection(column - 1, TwipsToPixels(twips));
+    });
+    connect(header_, &QHeaderView::sectionResized, this, [this] {
+        updateGeometries();
+        viewport()->update();
+    });
+    updateGeometries();
+}
+
+int ListView::accessibleChildIndex(int row, int column) const
+{
+    // The header row comes first.
+    const qint64 index = (qint64(row) + 1) * model_->columnCount() + column;
+    return int(std::min<qint64>(index, INT_MAX));
+}
+
+int ListView::visibleRows() const
+{
+    return std::max(1, viewport()->height() / rowHeight_);
+}
+
+void ListView::updateGeometries()
+{
+    rowHeight_ = std::max(fontMetrics().height() + 2, 8);
+    const int headerHeight = header_->sizeHint().height();
+    setViewportMargins(0, headerHeight, 0, 0);
+    const QRect vg = viewport()->geometry();
+    header_->setGeometry(vg.left(), vg.top() - headerHeight, vg.width(), headerHeight);
+
+    const int rows = model_->rowCount();
+    const int page = visibleRows();
+    verticalScrollBar()->setPageStep(page);
+    verticalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->setRange(0, std::max(0, rows - page));
+
+    const int contentWidth = header_->length();
+    horizontalScrollBar()->setPageStep(vg.width());
+    horizontalScrollBar()->setSingleStep(8);
+    horizontalScrollBar()->setRange(0, std::max(0, contentWidth - vg.width()));
+    header_->setOffset(horizontalScrollBar()->value());
+}
+
+void ListView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    frameOverlay_->setGeometry(rect());
+    frameOverlay_->raise();
+    updateGeometries();
+}
+
+void ListView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    // The header writes in the list's font. Windows' theme has a font of its
+    // own for headers, which a style sheet on the window would bring in.
+    if (event->type() == QEvent::FontChange)
+        header_->setFont(font());
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        updateGeometries();
+}
+
+bool ListView::viewportEvent(QEvent *event)
+{
+    // Tooltips of the list show over its rows, not only over the frame.
+    if (event->type() == QEvent::ToolTip)
+        return QAbstractScrollArea::event(event);
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void ListView::scrollContentsBy(int dx, int)
+{
+    if (dx != 0)
+        header_->setOffset(horizontalScrollBar()->value());
+    viewport()->update();
+}
+
+// The focused list shows its current row in the active highlight; an
+// unfocused one keeps the row visible in a quieter colour, so that of two lists
+// the one the keys act on stands out. Many palettes give both colour groups the
+// same highlight: the quiet one is then the highlight washed into the
+// background, under ordinary text.
+static std::pair<QColor, QColor> selectionColours(const QPalette &pal, bool focused)
+{
+    const QColor active = pal.color(QPalette::Active, QPalette::Highlight);
+    if (focused)
+        return {active, pal.color(QPalette::Active, QPalette::HighlightedText)};
+    const QColor inactive = pal.color(QPalette::Inactive, QPalette::Highlight);
+    if (inactive != active)
+        return {inactive, pal.color(QPalette::Inactive, QPalette::HighlightedText)};
+    const QColor base = pal.color(QPalette::Inactive, QPalette::Base);
+    const auto mix = [](float a, float b) { return 0.35f * a + 0.65f * b; };
+    return {QColor::fromRgbF(mix(active.redF(), base.redF()), mix(active.greenF(), base.greenF()),
+                             mix(active.blueF(), base.blueF())),
+            pal.color(QPalette::Inactive, QPalette::Text)};
+}
+
+void ListView::paintEvent(QPaintEvent *event)
+{
+    QPainter p(viewport());
+    const QPalette &pal = palette();
+    const qint64 first = verticalScrollBar()->value();
+    const int rows = model_->rowCount();
+    const int xOffset = horizontalScrollBar()->value();
+    const QRect clip = event->rect();
+    const bool focused = hasFocus();
+    const auto [highlight, highlightedText] = selectionColours(pal, focused);
+    const qint64 firstPainted = first + clip.top() / rowHeight_;
+    const qint64 lastPainted = std::min<qint64>(rows - 1, first + clip.bottom() / rowHeight_);
+    for (qint64 row = firstPainted; row <= lastPainted; ++row) {
+        const int y = int(row - first) * rowHeight_;
+        const QRect line(0, y, viewport()->width(), rowHeight_);
+        const bool selected = row == current_;
+        if (selected)
+            p.fillRect(line, highlight);
+        p.setPen(selected ? highlightedText : pal.color(QPalette::Text));
+        for (int column = 0; column < model_->columnCount(); ++column) {
+            const int x = header_->sectionPosition(column) - xOffset;
+            const int w = header_->sectionSize(column);
+            if (x + w < clip.left() || x > clip.right())
+                continue;
+            const QRect cell(x + 3, y, std::max(0, w - 6), rowHeight_);
+            // Long entries are cut at the column edge, as the header divider shows.
+            p.save();
+            p.setClipRect(cell);
+            // A cell shows no more characters than it is pixels wide (zero-width
+            // marks aside), so a row of millions paints as fast as a short one.
+            p.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                       model_->displayText(int(row), column, w + 1));
+            p.restore();
+        }
+        if (selected && focused) {
+            // The style decides when a focus frame shows (after keyboard use, in most).
+            QStyleOptionFocusRect frame;
+            frame.initFrom(this);
+            frame.rect = line;
+            frame.backgroundColor = highlight;
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &p, this);
+        }
+    }
+}
+
+void ListView::setCurrent(qsizetype row)
+{
+    const int rows = model_->rowCount();
+    if (rows == 0)
+        return;
+    row = std::clamp<qsizetype>(row, 0, rows - 1);
+    const bool moved = current_ != row;
+    current_ = row;
+    if (moved)
+        announcer_.currentMoved(int(row));
+    const int first = verticalScrollBar()->value();
+    if (row < first)
+        verticalScrollBar()->setValue(int(row));
+    else if (row >= first + visibleRows())
+        verticalScrollBar()->setValue(int(row) - visibleRows() + 1);
+    viewport()->update();
+}
+
+void ListView::mousePressEvent(QMouseEvent *event)
+{
+    const int row = verticalScrollBar()->value() + int(event->position().y()) / rowHeight_;
+    if (event->button() == Qt::LeftButton && row < model_->rowCount())
+        setCurrent(row);
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void ListView::keyPressEvent(QKeyEvent *event)
+{
+    // Only the selection moves; the program itself handles no key of the list.
+    switch (event->key()) {
+    case Qt::Key_Up: setCurrent(current_ - 1); break;
+    case Qt::Key_Down: setCurrent(current_ + 1); break;
+    case Qt::Key_PageUp: setCurrent(current_ - visibleRows()); break;
+    case Qt::Key_PageDown: setCurrent(current_ + visibleRows()); break;
+    case Qt::Key_Home: setCurrent(0); break;
+    case Qt::Key_End: setCurrent(model_->rowCount() - 1); break;
+    default:
+        if (!event->text().isEmpty() && event->text().at(0).isPrint()
+            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            keyboardSearch(event->text(), event->timestamp());
+            return;
+        }
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+}
+
+void ListView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    // Reached from the keyboard, the list shows at once where its keys will act:
+    // the first row in sight becomes current when none is. A click picks its own.
+    if (current_ < 0 && event->reason() != Qt::MouseFocusReason && model_->rowCount() > 0)
+        setCurrent(verticalScrollBar()->value());
+    announcer_.focusEntered(current_ >= 0);
+    viewport()->update();
+    frameOverlay_->update();
+}
+
+void ListView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+    frameOverlay_->update();
+}
+
+void ListView::keyboardSearch(const QString &typed, quint64 timestamp)
+{
+    const int rows = model_->rowCount();
+    const qint64 now = clock_();
+    const quint64 interval = quint64(QApplication::keyboardInputInterval());
+    // Two timestamps of one source compare; a key without one and the key
+    // before it are compared on the clock, which every key reads.
+    const bool pause = timestamp != 0 && lastKeyTime_ != 0
+                           ? timestamp < lastKeyTime_ || timestamp - lastKeyTime_ > interval
+                           : now < lastKeyClock_ || quint64(now - lastKeyClock_) > interval;
+    lastKeyTime_ = timestamp;
+    lastKeyClock_ = now;
+    // A new search, or the same letter again, looks from the row after the
+    // current one, so repeating a letter steps through the rows starting with it.
+    bool next = typed_.isEmpty() || pause;
+    typed_ = next ? typed : typed_ + typed;
+    const bool sameKey = typed_.count(typed_.back()) == typed_.size();
+    next = next || sameKey;
+    const QString wanted = sameKey ? QString(typed_.front()) : typed_;
+    if (rows == 0)
+        return;
+    // In 64 bits: past a thousand million rows the sum overflows an int.
+    const qint64 start = current_ < 0 ? 0 : current_ + (next ? 1 : 0);
+    for (qint64 i = 0; i < rows; ++i) {
+        const int row = int((start + i) % rows);
+        if (model_->rowStartsWith(row, wanted)) {
+            setCurrent(row);
+            return;
+        }
+    }
+}

@@ -1,0 +1,28 @@
+// The program: Qt's application, the real platform and the one window.
+#include "gui/shell/controls/ListAccessible.h"
+#include "gui/shell/platform/QtPlatform.h"
+#include "gui/shell/window/Form1.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // Both lists read as tables to a screen reader.
+    installAccessibleFactory();
+    QtPlatform platform;
+    Form1 window(platform);
+    platform.setWindow(&window);
+    window.Form_Load();
+    // Centred on the screen when first shown.
+    if (const QScreen *screen = window.screen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
+    window.show();
+    const int status = app.exec();
+    platform.handClipboardOver();
+    return status;
+}

@@ -1,0 +1,213 @@
+#include "core/shell/controls/ListModel.h"
+#include "core/shell/platform/RuntimeError.h"
+#include "core/shell/controls/TextColumn.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestListModel : public QObject {
+    Q_OBJECT
+private slots:
+    void storageRoundTrip_data()
+    {
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<qsizetype>("reserved"); // bytes announced before the rows
+        QTest::newRow("ascii") << QStringList{"user@example.com", "example.org", "x"} << qsizetype(0);
+        QTest::newRow("empty rows kept") << QStringList{"", "a", "", ""} << qsizetype(0);
+        QTest::newRow("blanks kept") << QStringList{"  a  ", " ", "\t"} << qsizetype(0);
+        QTest::newRow("non-ascii") << QStringList{QStringLiteral("jöran@bücher.example"), QStringLiteral("例え.jp"),
+                                                  QStringLiteral("😀@x")} << qsizetype(0);
+        QTest::newRow("byte-order mark kept") << QStringList{QString(QChar(0xFEFF)) + "bom@x", QString(QChar(0xFEFF))}
+                                              << qsizetype(0);
+        QTest::newRow("NUL and controls") << QStringList{QString(QChar(0)) + "a", "\r", "\n", "a\x01z"} << qsizetype(0);
+        // Rows straddling the 1 MiB chunk boundary and one row larger than a chunk.
+        const QStringList edges{QString(1048570, 'a'), "bbbbbbbbbbbb", QString(3 << 20, 'c'), "d", ""};
+        QTest::newRow("chunk edges") << edges << qsizetype(0);
+        // Storage sized beforehand: exactly, or too small so the rows run on
+        // into chunks of their own.
+        QTest::newRow("chunk edges, all reserved") << edges << qsizetype(1048570 + 12 + (3 << 20) + 1);
+        QTest::newRow("chunk edges, reserved short") << edges << qsizetype(2 << 20);
+        // More rows than one block of locators holds.
+        QStringList many;
+        for (int i = 0; i < 8192 * 2 + 3; ++i)
+            many << QString::number(i) + QStringLiteral("@x");
+        QTest::newRow("locator blocks") << many << qsizetype(0);
+    }
+    void storageRoundTrip()
+    {
+        QFETCH(QStringList, rows);
+        QFETCH(qsizetype, reserved);
+        TextColumn column;
+        column.reserveBytes(reserved);
+        qsizetype bytes = 0;
+        for (const QString &r : rows) {
+            column.append(QStringView(r));
+            bytes += r.toUtf8().size();
+        }
+        QCOMPARE(column.size(), rows.size());
+        QCOMPARE(column.usedBytes(), bytes);
+        QVERIFY(column.allocatedBytes() >= std::max(reserved, bytes));
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            QCOMPARE(column.at(i), rows[i]);
+            QCOMPARE(column.bytesAt(i), rows[i].toUtf8());
+        }
+        // Appending more never disturbs what is stored.
+        column.append(QByteArrayView("tail"));
+        QCOMPARE(column.at(rows.size() - 1), rows.last());
+        QCOMPARE(column.at(rows.size()), QStringLiteral("tail"));
+    }
+
+    // A raw row among text rows keeps its bytes, leaves its neighbours alone
+    // and reads as Windows-1252, in whole and as the start a view paints.
+    void rawRows()
+    {
+        TextColumn column;
+        column.append(QByteArrayView("before"));
+        column.appendRaw("\x93q\x94\x81\xE9");
+        column.append(QStringView(u"after"));
+        QCOMPARE(column.bytesAt(0), QByteArrayView("before"));
+        QCOMPARE(column.bytesAt(1), QByteArrayView("\x93q\x94\x81\xE9"));
+        QCOMPARE(column.bytesAt(2), QByteArrayView("after"));
+        QCOMPARE((QList<bool>{column.isRaw(0), column.isRaw(1), column.isRaw(2)}), (QList<bool>{false, true, false}));
+        QCOMPARE(column.at(1), QStringLiteral(u"\u201Cq\u201D\uFFFD\u00E9"));
+        QCOMPARE(column.prefixAt(1, 3), QStringLiteral(u"\u201Cq\u201D"));
+    }
+
+    void displayPrefix_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<int>("chars");
+        QTest::newRow("shorter than asked") << "user@example.com" << 100;
+        QTest::newRow("long ascii") << QString(100000, 'a') << 468;
+        QTest::newRow("long three-byte text") << QString(5000, QChar(0x4F8B)) << 50;
+        QTest::newRow("long four-byte text") << QString::fromUcs4(std::u32string(3000, U'\U0001F600').c_str(), 3000) << 41;
+        QTest::newRow("byte-order mark first") << QString(QChar(0xFEFF)) + QString(1000, 'b') << 10;
+    }
+    void displayPrefix()
+    {
+        QFETCH(QString, row);
+        QFETCH(int, chars);
+        ListModel m;
+        m.addColumnHeader(QStringLiteral("Email(s)"));
+        m.add(row);
+        m.flush();
+        const QString shown = m.displayText(0, 0, chars);
+        // At least what was asked for, exactly the row's own start, and no more
+        // than a few characters beyond (what three bytes a character allow).
+        QVERIFY(shown.size() >= std::min<qsizetype>(chars, row.size()));
+        QVERIFY(shown.size() <= std::max<qsizetype>(3 * chars, chars + 1));
+        const qsizetype exact = std::min<qsizetype>(chars, row.size());
+        QCOMPARE(shown.left(exact), row.left(exact));
+        QCOMPARE(m.displayText(1, 0, chars), QString()); // no such row
+    }
+
+    void clearReleasesMemory()
+    {
+        TextColumn column;
+        for (int i = 0; i < 200000; ++i)
+            column.append(QByteArrayView("someone@somewhere.example"));
+        QVERIFY(column.allocatedBytes() > 200000 * 25);
+        // Compact: the bytes themselves plus about a locator per row, never a QString's worth.
+        QVERIFY(column.allocatedBytes() < 200000 * (25 + 8) + (2 << 20));
+        column.clear();
+        QCOMPARE(column.size(), 0);
+        QCOMPARE(column.allocatedBytes(), 0);
+        column.append(QByteArrayView("again"));
+        QCOMPARE(column.at(0), QStringLiteral("again"));
+    }
+
+    void positionsOutsideTheListRaise_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::newRow("zero") << 0;
+        QTest::newRow("negative") << -1;
+        QTest::newRow("past the end") << 3;
+    }
+    void positionsOutsideTheListRaise()
+    {
+        QFETCH(int, item);
+        ListModel m;
+        m.addColumnHeader(QStringLiteral("Email(s)"));
+        m.add(u"a");
+        m.add(u"b");
+        auto raises = [](auto &&f) {
+            try {
+                f();
+            } catch (const RuntimeError &e) {
+                return e.number() == ErrNo::IndexOutOfBounds;
+            }
+            return false;
+        };
+        QVERIFY(raises([&] { m.text(item); }));
+        QVERIFY(raises([&] { m.textBytes(item); }));
+        QVERIFY(raises([&] { m.subItem(item, 1); }));
+        QVERIFY(raises([&] { m.checked(item); }));
+        QVERIFY(raises([&] { m.columnHeaderTitle(item == 3 ? 2 : item); }));
+    }
+
+    void itemOperations()
+    {
+        ListModel m;
+        m.addColumnHeader(QStringLiteral("T"));
+        m.addColumnHeader(QStringLiteral("U"));
+        QCOMPARE(m.columnHeaderCount(), 2);
+        QCOMPARE(m.columnHeaderTitle(2), QStringLiteral("U"));
+        m.setColumnHeaderWidth(1, 7000);
+        QCOMPARE(m.columnHeaderWidth(1), 7000);
+        m.add(u"a");
+        m.add(u"a");
+        QCOMPARE(m.count(), 2);
+        QCOMPARE(m.text(2), QStringLiteral("a"));
+        QCOMPARE(m.subItem(1, 1), QString()); // never set reads empty
+        QCOMPARE(m.subItem(1, 5), QString());
+        m.setSubItem(2, 1, QStringLiteral("b"));
+        QCOMPARE(m.subItem(2, 1), QStringLiteral("b"));
+        QCOMPARE(m.subItem(1, 1), QString());
+        QVERIFY(!m.checked(1));
+        m.setChecked(1, true);
+        QVERIFY(m.checked(1));
+        QVERIFY(!m.checked(2));
+        m.clear();
+        QCOMPARE(m.count(), 0);
+        QCOMPARE(m.columnHeaderCount(), 2); // headers stay
+        m.add(u"c");
+        QCOMPARE(m.subItem(1, 1), QString()); // sub-items went with the rows
+        QVERIFY(!m.checked(1));
+    }
+
+    void viewsLearnOfRowsInBatches()
+    {
+        ListModel m;
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m.addColumnHeader(QStringLiteral("Domain(s)"));
+        QSignalSpy inserted(&m, &QAbstractItemModel::rowsInserted);
+        for (int i = 0; i < 1000; ++i)
+            m.add(QString::number(i));
+        // Counted at once, announced later.
+        QCOMPARE(m.count(), 1000);
+        QCOMPARE(m.rowCount(), 0);
+        QVERIFY(inserted.isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(inserted[0][1].toInt(), 0);
+        QCOMPARE(inserted[0][2].toInt(), 999);
+        QCOMPARE(m.rowCount(), 1000);
+        QCOMPARE(m.data(m.index(999, 0)).toString(), QStringLiteral("999"));
+
+        m.add(u"more");
+        m.flush();
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(m.rowCount(), 1001);
+
+        // A clear also drops rows not yet announced.
+        m.add(u"pending");
+        m.clear();
+        QCoreApplication::processEvents();
+        QCOMPARE(m.rowCount(), 0);
+        QCOMPARE(inserted.size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestListModel)
+#include "test_list_model.moc"
