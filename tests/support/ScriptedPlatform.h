@@ -30,6 +30,7 @@ public:
     long yields = 0;
     int clipboardClearAttempts = 0;
     int clipboardSetAttempts = 0;
+    int clipboardGetAttempts = 0;
     bool ended = false;
 
     // Scripted answers. Empty queues answer Yes, the empty text and Cancel.
@@ -100,6 +101,12 @@ public:
         }
         clipboard = text;
         return true;
+    }
+
+    QString ClipboardGetText() override
+    {
+        ++clipboardGetAttempts;
+        return clipboard.value_or(QString());
     }
 
     void OpenUrl(const QString &url) override
