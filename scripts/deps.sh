@@ -13,8 +13,8 @@ kestrune_build_packages=(
 
 # The tests, on top of those: a display server and the tools that drive the
 # real program (a GTK window as the source of drags), the screen-reader bus,
-# clang for the fuzz targets, the
-# package checks, and the Windows leg (MinGW-w64, Wine, NSIS).
+# clang for the fuzz targets, the package checks, and the Windows leg
+# (MinGW-w64, Wine, NSIS).
 kestrune_test_packages=(
   xvfb xauth x11-utils xdotool xclip python3-xlib imagemagick python3-gi gir1.2-gtk-3.0
   dbus at-spi2-core python3-pyatspi
