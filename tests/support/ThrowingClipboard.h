@@ -27,6 +27,16 @@ public:
         return ScriptedPlatform::ClipboardSetText(text, format);
     }
 
+    // Reading the clipboard throws once per scripted failure of either kind.
+    QString ClipboardGetText() override
+    {
+        if (takeThrow(throwsLeft)) {
+            ++clipboardGetAttempts;
+            throw RuntimeError(ErrNo::PathFileAccess, QStringLiteral("Can't open clipboard"));
+        }
+        return ScriptedPlatform::ClipboardGetText();
+    }
+
 private:
     bool takeThrow(int &ownFailures)
     {
