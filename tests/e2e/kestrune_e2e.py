@@ -684,9 +684,10 @@ def select_and_copy(s):
 
 
 def paste_million(s):
-    """1,000,000 pasted lines arrive whole and in order: Ctrl+A and Ctrl+C
-    in the input list give back exactly what was pasted."""
-    text = "".join("u%d@h%d.example\r\n" % (i, i) for i in range(1000000))
+    """1,000,000 lines pasted (ended by LF, as a Unix tool writes them) arrive
+    whole and in order: Ctrl+A and Ctrl+C in the input list give back every
+    one of them, ended by CR LF as the program's copies are."""
+    text = "".join("u%d@h%d.example\n" % (i, i) for i in range(1000000))
     s.set_clipboard(text)
     s.focus_list(1)
     s.xdo("key", "ctrl+v")
@@ -695,9 +696,10 @@ def paste_million(s):
         # Until the paste is in, a copy takes the rows in so far.
         s.xdo("key", "--delay", "30", "ctrl+a", "ctrl+c")
         got = s.clipboard()
-        return got if got.count("\n") >= 1000000 else None
+        return got if got.count("\r\n") >= 1000000 else None
     got = poll("the pasted rows copied back", copied_back, 4 * LIMIT, 1)
-    check(got == text, "%d lines came back, %s" % (got.count("\n"), "in order" if text.startswith(got[:1000])
+    want = text.replace("\n", "\r\n")
+    check(got == want, "%d lines came back, %s" % (got.count("\n"), "in order" if want.startswith(got[:1000])
                                                      else "not in order"))
 
 
