@@ -25,9 +25,9 @@ DropData ReadDropData(const QMimeData &data)
         drop.kind = DropData::Kind::Files;
         return drop;
     }
-    // A file manager's folders come without text; text that stands beside
-    // addresses (a browser's link) is what the user sees being dragged.
-    if (data.hasText()) {
+    // Text of its own, not the addresses written out (which Qt's text() would
+    // give): a browser's link comes with its address as text.
+    if (data.hasFormat(QStringLiteral("text/plain"))) {
         drop.kind = DropData::Kind::Text;
         drop.text = data.text();
     }

@@ -3,6 +3,7 @@
 #include "core/shell/platform/CodePage.h"
 #include "support/SplitInBlocks.h"
 #include "core/input/LineSplitter.h"
+#include "core/input/DropData.h"
 #include "core/input/LoadList.h"
 #include "core/input/PasteList.h"
 
@@ -13,8 +14,10 @@
 
 #include <QDir>
 #include <QIODevice>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <cstring>
 #include <optional>
@@ -443,6 +446,57 @@ private slots:
         Main::LoadListFile(platform, list, path);
         QCOMPARE(list.count(), kept.size() + 1);
         QCOMPARE(list.text(list.count()), QStringLiteral("next"));
+    }
+
+    // What a drop brings: files when every address is a local path and
+    // none a folder (one gone missing counts), else the text beside them.
+    void dropData_data()
+    {
+        QTest::addColumn<QStringList>("urls"); // relative ones are made local to the test's folder
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");         // Main::DropData::Kind
+        QTest::addColumn<QStringList>("paths"); // relative to the test's folder
+        const int refused = int(Main::DropData::Kind::Refused), files = int(Main::DropData::Kind::Files),
+                  text = int(Main::DropData::Kind::Text);
+        QTest::newRow("files in the order given, a missing one too")
+            << QStringList{"b.txt", "gone.txt", "a.txt"} << QString() << files << QStringList{"b.txt", "gone.txt", "a.txt"};
+        QTest::newRow("names with blanks and marks") << QStringList{u"a bü.txt"_qs} << QString() << files
+                                                    << QStringList{u"a bü.txt"_qs};
+        QTest::newRow("a folder among files") << QStringList{"a.txt", "sub"} << QString() << refused << QStringList();
+        QTest::newRow("a folder with text beside it") << QStringList{"sub"} << "sub" << refused << QStringList();
+        QTest::newRow("a browser's link") << QStringList{"https://www.example.com/"} << "https://www.example.com/"
+                                          << text << QStringList();
+        QTest::newRow("a link without text") << QStringList{"https://www.example.com/"} << QString() << refused
+                                             << QStringList();
+        QTest::newRow("a file and a link") << QStringList{"a.txt", "https://x.example/"} << QString() << refused
+                                           << QStringList();
+        QTest::newRow("plain text") << QStringList() << "a@x.example\nb@y.example" << text << QStringList();
+        QTest::newRow("nothing") << QStringList() << QString() << refused << QStringList();
+    }
+    void dropData()
+    {
+        QFETCH(QStringList, urls);
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        QFETCH(QStringList, paths);
+        QDir dir(dir_.path());
+        QVERIFY(dir.mkpath(QStringLiteral("sub")));
+        QVERIFY(writeAll(dir.filePath(QStringLiteral("a.txt")), "a\r\n"));
+        QMimeData data;
+        QList<QUrl> list;
+        for (const QString &u : urls)
+            list << (u.contains(u':') ? QUrl(u) : QUrl::fromLocalFile(dir.filePath(u)));
+        if (!list.isEmpty())
+            data.setUrls(list);
+        if (!text.isEmpty())
+            data.setText(text);
+        const Main::DropData drop = Main::ReadDropData(data);
+        QCOMPARE(int(drop.kind), kind);
+        QStringList full;
+        for (const QString &p : paths)
+            full << QDir::toNativeSeparators(dir.filePath(p));
+        QCOMPARE(drop.paths, full);
+        QCOMPARE(drop.text, kind == int(Main::DropData::Kind::Text) ? text : QString());
     }
 
     void splitAtNul_data()
