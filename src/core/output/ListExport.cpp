@@ -5,6 +5,7 @@
 #include "core/output/SaveTarget.h"
 
 #include "core/shell/controls/RowSelection.h"
+#include "core/shell/platform/LargeBlocks.h"
 #include "core/shell/platform/Platform.h"
 #include "core/shell/handlers/Startup.h"
 
@@ -40,6 +41,8 @@ void CopySelectionToClipboard(Platform &platform, ListModel &list, const RowSele
     // Written once into a string of the measured size; it grows only when
     // rows changed meanwhile.
     QString text(chars, Qt::Uninitialized);
+    // Tens of megabytes written once: in large pages, a few dozen faults.
+    LargeBlocks::adviseLargePages(text.data(), size_t(chars) * sizeof(char16_t));
     qsizetype at = 0;
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     for (const RowSelection::Range &r : ranges) {
