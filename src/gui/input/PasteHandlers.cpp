@@ -87,12 +87,7 @@ void Form1::dragEnterEvent(QDragEnterEvent *event)
 {
     // Folders and whatever is neither files nor text show the "no drop" pointer.
     dragTaken_ = takesDrop(*event);
-    if (!dragTaken_) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    dragMoveEvent(event);
 }
 
 void Form1::dragMoveEvent(QDragMoveEvent *event)
