@@ -1308,7 +1308,8 @@ SYSTEMS = {
     "quotes_in_names": ("linux", 'a Windows file name cannot hold "'),
     "long_and_broken_paste": ("linux", "Wine's X clipboard bridge cuts a long paste (seen at 40,009 characters) "
                                        "before the program sees it"),
-    "paste_million": ("linux", "Wine's X clipboard bridge cuts a long paste before the program sees it"),
+    "paste_million": ("linux", "Wine's X clipboard bridge cuts long pastes (see long_and_broken_paste); one of 26 MB "
+                               "did not finish within ten minutes there"),
     "shift_jis_at_sign_byte": ("windows", "needs the ANSI code page 932, which Wine takes from LC_ALL"),
     "load_from_drive_top": ("windows", "a drive's top folder, C:\\, is Windows'"),
     "save_on_a_small_disk": ("linux", "mounts a tmpfs and runs as another user (setpriv)"),
