@@ -38,6 +38,7 @@ public:
     QStringList inputAnswers;
     QList<std::optional<QString>> dialogAnswers;
     std::function<void()> onYield;
+    std::function<void()> onClipboardRead;
     std::function<void(const Box &)> onBox;
     std::function<void()> afterDialog; // after an answered (not cancelled) dialog
     QList<double> rndValues; // repeats the last one; 0.5 when empty
@@ -106,6 +107,8 @@ public:
     QString ClipboardGetText() override
     {
         ++clipboardGetAttempts;
+        if (onClipboardRead)
+            onClipboardRead();
         return clipboard.value_or(QString());
     }
 

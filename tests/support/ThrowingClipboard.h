@@ -32,6 +32,8 @@ public:
     {
         if (takeThrow(throwsLeft)) {
             ++clipboardGetAttempts;
+            if (onClipboardRead)
+                onClipboardRead();
             throw RuntimeError(ErrNo::PathFileAccess, QStringLiteral("Can't open clipboard"));
         }
         return ScriptedPlatform::ClipboardGetText();

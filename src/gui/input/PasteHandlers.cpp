@@ -43,13 +43,14 @@ void Form1::mnuEntriesPaste_Click()
     if (s.test(100, [&] { return IsPasting; }))
         return;
     const Pasting pasting(*this);
+    // Up before the clipboard is read: tens of megabytes take a moment to
+    // come over from the program that holds them.
+    s.step(102, [&] { setMousePointer(PointerHourglass); });
     QString text;
-    s.step(102, [&] { text = platform().ClipboardGetText(); });
+    s.step(104, [&] { text = platform().ClipboardGetText(); });
     // An empty clipboard, or one without text, changes nothing.
-    if (s.test(104, [&] { return text.isEmpty(); }))
-        return;
-    s.step(106, [&] { setMousePointer(PointerHourglass); });
-    s.step(108, [&] { Main::AppendPastedText(platform(), entries(), text); });
+    if (s.test(106, [&] { return !text.isEmpty(); }))
+        s.step(108, [&] { Main::AppendPastedText(platform(), entries(), text); });
     s.step(110, [&] { setMousePointer(PointerDefault); });
 }
 

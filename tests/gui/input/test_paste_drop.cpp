@@ -62,7 +62,7 @@ private slots:
             << QStringList();
         QTest::newRow("the clipboard cannot be read")
             << std::optional(column) << 0 << 1 << QStringList()
-            << QStringList{errorBox("mnuEntriesPaste_Click", "Can't open clipboard", 102)};
+            << QStringList{errorBox("mnuEntriesPaste_Click", "Can't open clipboard", 104)};
     }
     void paste()
     {
@@ -75,8 +75,9 @@ private slots:
         f.w().entries().add(u"already@there.example");
         f.p.clipboard = clipboard;
         f.p.throwsLeft = readFailures;
-        QList<int> pointers; // at every yield
+        QList<int> pointers; // when the clipboard is read, and at every yield
         f.p.onYield = [&] { pointers << f.w().MousePointer(); };
+        f.p.onClipboardRead = [&] { pointers << f.w().MousePointer(); };
         if (how == 0) {
             f.w().mnuEntriesPaste->trigger();
         } else {
@@ -91,7 +92,7 @@ private slots:
         QCOMPARE(f.p.boxes.size(), errors.size());
         QCOMPARE(f.p.clipboardGetAttempts, 1);
         // The hourglass while lines go in, the normal pointer after.
-        QCOMPARE(pointers, added.isEmpty() ? QList<int>() : QList<int>{Form1::PointerHourglass});
+        QCOMPARE(pointers, QList<int>(added.isEmpty() ? 1 : 2, Form1::PointerHourglass));
         QCOMPARE(f.w().MousePointer(), Form1::PointerDefault);
         QVERIFY(!f.w().IsPasting);
     }
