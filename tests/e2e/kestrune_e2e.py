@@ -692,12 +692,20 @@ def paste_million(s):
     s.focus_list(1)
     s.xdo("key", "ctrl+v")
 
-    def copied_back():
-        # Until the paste is in, a copy takes the rows in so far.
-        s.xdo("key", "--delay", "30", "ctrl+a", "ctrl+c")
-        got = s.clipboard()
-        return got if got.count("\r\n") >= 1000000 else None
-    got = poll("the pasted rows copied back", copied_back, 4 * LIMIT, 1)
+    # Until the paste is in, a copy takes the rows in so far: copy again, but
+    # only once the last copy has come out (or nothing came for a while), so
+    # that copies never pile up in a program still busy pasting.
+    end = time.monotonic() + 8 * LIMIT
+    got, asked = "", None
+    while got.count("\r\n") < 1000000:
+        check(time.monotonic() < end, "gave up waiting for the pasted rows copied back (%d lines)" % got.count("\n"))
+        if asked is None or "\r\n" in got or time.monotonic() - asked > LIMIT / 2:
+            s.xdo("key", "--delay", "30", "ctrl+a", "ctrl+c")
+            asked = time.monotonic()
+        time.sleep(1)
+        before, got = got, s.clipboard()
+        if got == before:
+            got = ""  # the same copy again: wait for the next
     want = text.replace("\n", "\r\n")
     check(got == want, "%d lines came back, %s" % (got.count("\n"), "in order" if want.startswith(got[:1000])
                                                      else "not in order"))
