@@ -12,10 +12,11 @@ kestrune_build_packages=(
 )
 
 # The tests, on top of those: a display server and the tools that drive the
-# real program, the screen-reader bus, clang for the fuzz targets, the
-# package checks, and the Windows leg (MinGW-w64, Wine, NSIS).
+# real program (a GTK window as the source of drags), the screen-reader bus,
+# clang for the fuzz targets, the package checks, and the Windows leg
+# (MinGW-w64, Wine, NSIS).
 kestrune_test_packages=(
-  xvfb xauth x11-utils xdotool xclip python3-xlib imagemagick
+  xvfb xauth x11-utils xdotool xclip python3-xlib imagemagick python3-gi gir1.2-gtk-3.0
   dbus at-spi2-core python3-pyatspi
   clang libclang-rt-dev
   dpkg-dev file desktop-file-utils appstream strace

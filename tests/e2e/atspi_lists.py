@@ -8,7 +8,9 @@ entries and extracts with real clicks (xdotool), answers the "Done." box, then
 reads the window, both lists and every row through pyatspi. It listens on the
 bus as a screen reader does: each list announces rows arriving and leaving, a
 list reached with Tab or Shift+Tab hands the focus to its current row in one
-focus event, and each "Clear List" button says which list it clears. Like a
+focus event, and each "Clear List" button says which list it clears. A
+paste is heard as rows arriving, Ctrl+A read as every row selected, and the
+context menu opened with Shift+F10 as its first item taking the focus. Like a
 screen reader it listens to the keyboard, so the program gets its keys back
 from the bridge without timestamps, and typed letters still find their rows.
 Exits 77 (skipped) when a tool it needs is missing.
@@ -63,7 +65,7 @@ def walk(node, depth=0):
 
 
 def outer(exe):
-    for tool in ("dbus-run-session", "Xvfb", "xdotool"):
+    for tool in ("dbus-run-session", "Xvfb", "xdotool", "xclip"):
         if not shutil.which(tool):
             skip(tool + " is not installed")
     if not os.access(LAUNCHER, os.X_OK):
@@ -243,6 +245,24 @@ def inner(exe):
         if letter not in keys:
             raise SystemExit("FAIL: the keystroke listener heard %r, not the typed letters" % keys)
         print("type-ahead k, p, s, k through a keystroke listener: each letter found its row")
+
+        # A paste into the input list is heard as rows arriving, as a load is;
+        # Ctrl+A there is read as every row selected; the context menu opened
+        # from the keyboard is heard as its first item taking the focus.
+        subprocess.run(["xclip", "-i", "-selection", "clipboard"], input="p1@paste.example\r\np2@paste.example\r\n",
+                       text=True, check=True)
+        poll("the focus on Email(s)", lambda: entries.queryComponent().grabFocus() and
+             focus_events()[-1:] == [("table cell", emails[0])])
+        heard.clear()
+        subprocess.check_call(["xdotool", "key", "ctrl+v"])
+        poll("the pasted rows", lambda: entries.queryTable().nRows == 5)
+        announced("add", "Email(s)")
+        subprocess.check_call(["xdotool", "key", "ctrl+a"])
+        poll("every row selected", lambda: entries.queryTable().nSelectedRows == 5)
+        subprocess.check_call(["xdotool", "key", "shift+F10"])
+        poll("the menu's first item focused", lambda: focus_events()[-1:] == [("menu item", "Copy")])
+        subprocess.check_call(["xdotool", "key", "Escape"])
+        print("paste heard as rows added; Ctrl+A read as 5 rows selected; Shift+F10 heard as the menu's \"Copy\"")
 
         # Each Clear List empties its own list, and the list says so.
         for name in ("Domain(s)", "Email(s)"):

@@ -35,6 +35,9 @@ SKIP = 77     # CTest's SKIP_RETURN_CODE
 BUTTONS = {1: (120, 2990, 3840, 405), 4: (4080, 2990, 3840, 405), 8: (120, 3500, 3840, 405),
            9: (4080, 3500, 3840, 405), 2: (120, 4010, 7800, 405), 6: (120, 7380, 3840, 405),
            7: (4080, 7380, 3840, 405), 5: (120, 7890, 3840, 405), 3: (4080, 7890, 3840, 405)}
+# List number -> rectangle in twips: 1 the input list, 2 the result list.
+LISTS = {1: (120, 120, 7800, 2780), 2: (120, 4515, 7800, 2780)}
+DRAG_SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "drag_source.py")
 
 
 class Failed(Exception):
@@ -278,6 +281,88 @@ class Session:
         left, top, width, height = ((t + 7) // 15 for t in BUTTONS[button])
         self.xdo("windowfocus", "--sync", self.main)
         self.xdo("mousemove", str(x + left + width // 2), str(y + top + height // 2), "click", "1")
+
+    def list_point(self, number, dx, dy):
+        """A point of a list, dx and dy pixels from its top left corner, on the screen."""
+        x, y, _, _ = self.geometry(self.main)
+        left, top, _, _ = ((t + 7) // 15 for t in LISTS[number])
+        return x + left + dx, y + top + dy
+
+    def focus_list(self, number):
+        """Clicks a list below its last row (it holds only a few): the list
+        takes the focus and no row is picked."""
+        _, _, width, height = ((t + 7) // 15 for t in LISTS[number])
+        self.xdo("windowfocus", "--sync", self.main)
+        self.xdo("mousemove", *map(str, self.list_point(number, width // 2, height - 12)), "click", "1")
+
+    def selected_bands(self, number):
+        """The runs of selected rows a list shows, read from its pixels near
+        its right edge: each (top, bottom) in pixels from the list's top, in
+        the highlight's blue."""
+        from Xlib import X, display as xdisplay
+        _, _, width, height = ((t + 7) // 15 for t in LISTS[number])
+        left, top, _, _ = ((t + 7) // 15 for t in LISTS[number])
+        d = xdisplay.Display(self.display)
+        try:
+            data = d.create_resource_object("window", int(self.main)).get_image(left + width - 30, top, 1, height,
+                                                                                X.ZPixmap, 0xFFFFFFFF).data
+        finally:
+            d.close()
+        blue = [data[i] > data[i + 2] + 60 for i in range(0, len(data), 4)]  # BGRX
+        bands, start = [], None
+        for y, b in enumerate(blue + [False]):
+            if b and start is None:
+                start = y
+            elif not b and start is not None:
+                bands.append((start, y - 1))
+                start = None
+        # The focus ring round the list is of the same blue, a line or two thick.
+        return [band for band in bands if band[1] - band[0] >= 5]
+
+    def open_menu(self, *xdo):
+        """Runs xdotool with the arguments (keys, a click) to open a context
+        menu, waits until it shows and returns its window."""
+        before = set(self.xdo("search", "--onlyvisible", "--name", ".*").split())
+        self.xdo(*xdo)
+        return poll("the context menu", lambda: (set(self.xdo("search", "--onlyvisible", "--name", ".*").split())
+                                                 - before - {self.main} or [None]).pop())
+
+    def choose(self, menu, key):
+        """Presses a menu item's underlined letter and waits for the menu to close."""
+        self.xdo("key", key)
+        self.wait_gone(menu)
+
+    def drag(self, kind, items, number=1):
+        """Drags files or text from a GTK window, as a file manager hands
+        them, onto a list, pressing, moving and releasing the real pointer.
+        Returns what the source was told: "dropped COPY", "failed ..."."""
+        source = subprocess.Popen(["/usr/bin/python3", DRAG_SOURCE, kind] + list(items), env=self.env,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        said = []
+        threading.Thread(target=lambda: said.extend(iter(source.stdout.readline, "")), daemon=True).start()
+        try:
+            poll("the drag source", lambda: "ready\n" in said)
+            wid = self.wait_window("kestrune-drag-source")
+            sx, sy, sw, sh = self.geometry(wid)
+            _, _, width, height = ((t + 7) // 15 for t in LISTS[number])
+            tx, ty = self.list_point(number, width // 2, height // 2)
+            # A drop released before the target has answered the source
+            # fails: then the whole drag again, as a user would.
+            for _ in range(5):
+                del said[:]
+                self.xdo("mousemove", str(sx + sw // 2), str(sy + sh // 2), "mousedown", "1")
+                for i in range(1, 21):
+                    self.xdo("mousemove", str(sx + sw // 2 + (tx - sx - sw // 2) * i // 20),
+                             str(sy + sh // 2 + (ty - sy - sh // 2) * i // 20))
+                self.xdo("mousemove", str(tx + 2), str(ty + 2), "mouseup", "1")
+                ended = poll("the drag to end", lambda: [line.strip() for line in said
+                                                         if line.startswith(("dropped", "failed"))])
+                if ended[0].startswith("dropped") or ended[0] != "failed no-target":
+                    return ended[0]
+            return ended[0]
+        finally:
+            source.terminate()
+            source.wait()
 
     def pick(self, dialog, rows):
         """Clicks rows of the file dialog's list, Ctrl held from the second on.
@@ -541,6 +626,115 @@ def long_and_broken_paste(s):
             check(text == expected, "entry cut to %d characters" % len(text))
         else:
             check(text.count("\n") == 1 and text.endswith("\r\n"), "one entry became %r" % text)
+
+
+COLUMN = "ann@alpha.example\r\nbeta.example\r\nbob@gamma.example\r\n"
+COLUMN_DOMAINS = "alpha.example\r\nbeta.example\r\ngamma.example\r\n"
+
+
+def paste_column(s):
+    """A column copied from a spreadsheet, ending in CR LF, pastes as its three
+    entries with Ctrl+V, Shift+Insert, and "Paste" on the context menu opened
+    with Shift+F10, the Menu key and the right button."""
+    s.set_clipboard(COLUMN)
+    s.focus_list(1)
+    s.xdo("key", "--delay", "30", "ctrl+v", "shift+Insert")
+    s.choose(s.open_menu("key", "shift+F10"), "p")
+    s.choose(s.open_menu("key", "Menu"), "p")
+    x, y = s.list_point(1, 100, 40)
+    s.choose(s.open_menu("mousemove", str(x), str(y), "click", "3"), "p")
+    s.extract()
+    copied(s, COLUMN_DOMAINS * 5)
+
+
+SIX = ["ann@alpha.example", "beta.example", "bob@gamma.example", "  cy@delta.example  ", "https://www.eps.example",
+       "dee@zeta.example"]
+
+
+def select_and_copy(s):
+    """Rows 2 to 4 picked with a click and Shift+click copy as their three
+    texts, blanks kept; Ctrl+click adds a row; Ctrl+A then Ctrl+C on the
+    result list copies it whole. The clipboard is read back from outside."""
+    s.write("six.txt", "".join(r + "\r\n" for r in SIX))
+    s.load("six.txt")
+    s.focus_list(1)
+    s.xdo("key", "Home")
+    band = poll("the first row to show selected", lambda: s.selected_bands(1))[0]
+    row_top, row_height = band[0], band[1] - band[0] + 1
+
+    def row_click(row, *keys):
+        x, y = s.list_point(1, 100, row_top + row * row_height + row_height // 2)
+        s.xdo("mousemove", str(x), str(y), *[a for k in keys for a in ("keydown", k)], "click", "1",
+              *[a for k in keys for a in ("keyup", k)])
+    row_click(1)
+    row_click(3, "shift")
+    s.xdo("key", "ctrl+c")
+    want = s.from_x("".join(r + "\r\n" for r in SIX[1:4]))
+    poll("rows 2 to 4 on the clipboard (%r)" % (band,), lambda: s.clipboard() == want)
+    row_click(5, "ctrl")
+    s.xdo("key", "ctrl+c")
+    want = s.from_x("".join(r + "\r\n" for r in SIX[1:4] + SIX[5:]))
+    poll("rows 2 to 4 and 6 on the clipboard", lambda: s.clipboard() == want)
+    s.extract()
+    s.focus_list(2)
+    s.xdo("key", "--delay", "30", "ctrl+a", "ctrl+c")
+    want = s.from_x("alpha.example\r\nbeta.example\r\ngamma.example\r\ndelta.example  \r\neps.example\r\n"
+                    "zeta.example\r\n")
+    poll("the whole result list on the clipboard", lambda: s.clipboard() == want)
+
+
+def paste_million(s):
+    """1,000,000 lines pasted (ended by LF, as a Unix tool writes them) arrive
+    whole and in order: Ctrl+A and Ctrl+C in the input list give back every
+    one of them, ended by CR LF as the program's copies are."""
+    text = "".join("u%d@h%d.example\n" % (i, i) for i in range(1000000))
+    s.set_clipboard(text)
+    s.focus_list(1)
+    s.xdo("key", "ctrl+v")
+
+    # Until the paste is in, a copy takes the rows in so far: copy again, but
+    # only once the last copy has come out (or nothing came for a while), so
+    # that copies never pile up in a program still busy pasting.
+    end = time.monotonic() + 8 * LIMIT
+    got, asked = "", None
+    while got.count("\r\n") < 1000000:
+        check(time.monotonic() < end, "gave up waiting for the pasted rows copied back (%d lines)" % got.count("\n"))
+        if asked is None or "\r\n" in got or time.monotonic() - asked > LIMIT / 2:
+            s.xdo("key", "--delay", "30", "ctrl+a", "ctrl+c")
+            asked = time.monotonic()
+        time.sleep(1)
+        before, got = got, s.clipboard()
+        if got == before:
+            got = ""  # the same copy again: wait for the next
+    want = text.replace("\n", "\r\n")
+    check(got == want, "%d lines came back, %s" % (got.count("\n"), "in order" if want.startswith(got[:1000])
+                                                     else "not in order"))
+
+
+def drop_files(s):
+    """Files dragged from a file manager load as the load dialog loads them,
+    in the order given, with "File not found" for one gone missing; the
+    drop is taken as a copy, never a move."""
+    s.write("a.txt", LIST_A)
+    s.write("b.txt", LIST_B)
+    uris = ["file://" + s.path(n).replace(" ", "%20") for n in ("b.txt", "gone.txt", "a.txt")]
+    said = s.drag("uris", uris)
+    check(said == "dropped COPY", "the source was told %r" % said)
+    s.answer(APP, "Return")  # File not found
+    s.extract()
+    copied(s, "gamma.example\r\nalpha.example\r\nbeta.example\r\n")
+    check(s.files() == ["a.txt", "b.txt"], "files %s" % s.files())
+
+
+def drop_text_and_folder(s):
+    """Dragged text goes in as a paste; a dragged folder is refused and adds nothing."""
+    os.mkdir(s.path("folder"))
+    said = s.drag("uris", ["file://" + s.path("folder")])
+    check(said.startswith("failed"), "a folder was %r" % said)
+    said = s.drag("text", ["x@one.example\ny@two.example\n"])
+    check(said == "dropped COPY", "the source was told %r" % said)
+    s.extract()
+    copied(s, "one.example\r\ntwo.example\r\n")
 
 
 def load_several_typed(s):
@@ -1067,6 +1261,11 @@ SCENARIOS = [
     ("load_extract_save", load_extract_save),
     ("entry_box", entry_box),
     ("long_and_broken_paste", long_and_broken_paste),
+    ("paste_column", paste_column),
+    ("select_and_copy", select_and_copy),
+    ("paste_million", paste_million),
+    ("drop_files", drop_files),
+    ("drop_text_and_folder", drop_text_and_folder),
     ("load_several_typed", load_several_typed),
     ("load_typed_folders", load_typed_folders),
     ("home_as_tilde", home_as_tilde),
@@ -1117,6 +1316,8 @@ SYSTEMS = {
     "quotes_in_names": ("linux", 'a Windows file name cannot hold "'),
     "long_and_broken_paste": ("linux", "Wine's X clipboard bridge cuts a long paste (seen at 40,009 characters) "
                                        "before the program sees it"),
+    "paste_million": ("linux", "Wine's X clipboard bridge cuts long pastes (see long_and_broken_paste); one of 26 MB "
+                               "did not finish within ten minutes there"),
     "shift_jis_at_sign_byte": ("windows", "needs the ANSI code page 932, which Wine takes from LC_ALL"),
     "load_from_drive_top": ("windows", "a drive's top folder, C:\\, is Windows'"),
     "save_on_a_small_disk": ("linux", "mounts a tmpfs and runs as another user (setpriv)"),

@@ -30,6 +30,7 @@ public:
     long yields = 0;
     int clipboardClearAttempts = 0;
     int clipboardSetAttempts = 0;
+    int clipboardGetAttempts = 0;
     bool ended = false;
 
     // Scripted answers. Empty queues answer Yes, the empty text and Cancel.
@@ -37,6 +38,7 @@ public:
     QStringList inputAnswers;
     QList<std::optional<QString>> dialogAnswers;
     std::function<void()> onYield;
+    std::function<void()> onClipboardRead;
     std::function<void(const Box &)> onBox;
     std::function<void()> afterDialog; // after an answered (not cancelled) dialog
     QList<double> rndValues; // repeats the last one; 0.5 when empty
@@ -100,6 +102,14 @@ public:
         }
         clipboard = text;
         return true;
+    }
+
+    QString ClipboardGetText() override
+    {
+        ++clipboardGetAttempts;
+        if (onClipboardRead)
+            onClipboardRead();
+        return clipboard.value_or(QString());
     }
 
     void OpenUrl(const QString &url) override

@@ -6,9 +6,10 @@
 #include <QByteArrayList>
 
 // Feeds `bytes` to the splitter in blocks ending at each cut (ascending, empty
-// blocks allowed), finishes it, and returns the lines it gave.
+// blocks allowed), finishes it (as a file, or as pasted text), and returns the
+// lines it gave.
 template <class Cuts>
-QByteArrayList SplitInBlocks(LineSplitter &splitter, const QByteArray &bytes, const Cuts &cuts)
+QByteArrayList SplitInBlocks(LineSplitter &splitter, const QByteArray &bytes, const Cuts &cuts, bool pasted = false)
 {
     QByteArrayList lines;
     const auto sink = [&lines](QByteArrayView line) { lines.append(line.toByteArray()); };
@@ -18,6 +19,9 @@ QByteArrayList SplitInBlocks(LineSplitter &splitter, const QByteArray &bytes, co
         from = cut;
     }
     splitter.feed(QByteArrayView(bytes).sliced(from), sink);
-    splitter.finish(sink);
+    if (pasted)
+        splitter.finishPasted(sink);
+    else
+        splitter.finish(sink);
     return lines;
 }

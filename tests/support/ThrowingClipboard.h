@@ -27,6 +27,18 @@ public:
         return ScriptedPlatform::ClipboardSetText(text, format);
     }
 
+    // Reading the clipboard throws once per scripted failure of either kind.
+    QString ClipboardGetText() override
+    {
+        if (takeThrow(throwsLeft)) {
+            ++clipboardGetAttempts;
+            if (onClipboardRead)
+                onClipboardRead();
+            throw RuntimeError(ErrNo::PathFileAccess, QStringLiteral("Can't open clipboard"));
+        }
+        return ScriptedPlatform::ClipboardGetText();
+    }
+
 private:
     bool takeThrow(int &ownFailures)
     {

@@ -79,6 +79,18 @@ public:
         skipLineFeed_ = false;
     }
 
+    // The end of a pasted text: as finish(), except that a LF at the very
+    // end closes the last line as CR LF and CR do. A copied column ends with
+    // one line break, which starts no further row.
+    template <class Sink>
+    void finishPasted(Sink &&sink)
+    {
+        // An open line with nothing carried is the one a final LF began.
+        if (lineOpen_ && carry_.isEmpty())
+            lineOpen_ = false;
+        finish(sink);
+    }
+
     // Bytes of the unfinished line held between blocks.
     qsizetype carried() const { return carry_.size(); }
     QByteArrayView carriedBytes() const { return carry_; }

@@ -4,8 +4,12 @@
 #include "core/output/ListTable.h"
 #include "core/output/SaveTarget.h"
 
+#include "core/shell/controls/RowSelection.h"
+#include "core/shell/platform/LargeBlocks.h"
 #include "core/shell/platform/Platform.h"
 #include "core/shell/handlers/Startup.h"
+
+#include <QStringDecoder>
 
 namespace Main {
 
@@ -16,6 +20,46 @@ void CopyListToClipboard(Platform &platform, ListModel &list)
     if (list.count() == 0)
         return;
     const QString text = ListFormats::BuildClipboardText(ListTable(list), [&] { platform.DoEvents(); });
+    ClearClipboard(platform);
+    SetClipboardText(platform, text, 0);
+}
+
+void CopySelectionToClipboard(Platform &platform, ListModel &list, const RowSelection &selection)
+{
+    if (selection.isEmpty())
+        return;
+    // The selection as it was asked for: clicks while events run may change it.
+    const std::vector<RowSelection::Range> ranges = selection.ranges();
+    const ListTable table(list);
+    qsizetype chars = 0;
+    for (const RowSelection::Range &r : ranges) {
+        for (qsizetype row = r.first; row <= r.last; ++row) {
+            platform.DoEvents();
+            chars += table.cell(row + 1, 1).length() + 2;
+        }
+    }
+    // Written once into a string of the measured size; it grows only when
+    // rows changed meanwhile.
+    QString text(chars, Qt::Uninitialized);
+    // Tens of megabytes written once: in large pages, a few dozen faults.
+    LargeBlocks::adviseLargePages(text.data(), size_t(chars) * sizeof(char16_t));
+    qsizetype at = 0;
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    for (const RowSelection::Range &r : ranges) {
+        for (qsizetype row = r.first; row <= r.last; ++row) {
+            platform.DoEvents();
+            const ListFormats::CellText cell = table.cell(row + 1, 1);
+            const qsizetype need = cell.length() + 2;
+            if (text.size() - at < need)
+                text.resize(std::max(at + need, 2 * text.size()));
+            char16_t *out = reinterpret_cast<char16_t *>(text.data()) + at;
+            out = cell.writeTo(out, utf8);
+            *out++ = u'\r';
+            *out++ = u'\n';
+            at = out - reinterpret_cast<char16_t *>(text.data());
+        }
+    }
+    text.truncate(at);
     ClearClipboard(platform);
     SetClipboardText(platform, text, 0);
 }

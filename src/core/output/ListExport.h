@@ -4,6 +4,7 @@
 
 class ListModel;
 class Platform;
+class RowSelection;
 class SaveRegistry;
 
 // The result list's exports as general procedures: they take any report-style
@@ -17,6 +18,12 @@ namespace Main {
 // (see ListFormats::BuildClipboardText). An empty list leaves the clipboard as
 // it was. When the list shows check boxes, only ticked rows are copied.
 void CopyListToClipboard(Platform &platform, ListModel &list);
+
+// Puts the selected rows' texts on the clipboard in list order, each ended by
+// CR LF: a row as it stands (blanks at its end kept, so that a paste gives it
+// back), a row kept as bytes as it is shown. Nothing selected leaves the
+// clipboard as it was.
+void CopySelectionToClipboard(Platform &platform, ListModel &list, const RowSelection &selection);
 
 // Each makes up to 1000 attempts, at once and without a message; a failure
 // that outlasts them is dropped.

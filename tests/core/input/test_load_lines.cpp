@@ -3,7 +3,9 @@
 #include "core/shell/platform/CodePage.h"
 #include "support/SplitInBlocks.h"
 #include "core/input/LineSplitter.h"
+#include "core/input/DropData.h"
 #include "core/input/LoadList.h"
+#include "core/input/PasteList.h"
 
 #include "core/shell/controls/ListModel.h"
 #include "core/shell/platform/RuntimeError.h"
@@ -12,21 +14,38 @@
 
 #include <QDir>
 #include <QIODevice>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <cstring>
+#include <optional>
 #include <set>
 
 namespace {
 
 constexpr qsizetype kBlock = Main::kLoadBlockBytes;
 
-QByteArrayList splitInBlocks(const QByteArray &bytes, const QList<qsizetype> &cuts)
+// The lines of a file, and the entries of the same text pasted, however the
+// bytes are cut into blocks.
+struct Split {
+    QByteArrayList file;
+    QByteArrayList pasted;
+    bool operator==(const Split &) const = default;
+};
+
+Split splitInBlocks(const QByteArray &bytes, const QList<qsizetype> &cuts)
 {
     LineSplitter splitter;
-    return SplitInBlocks(splitter, bytes, cuts);
+    Split split;
+    split.file = SplitInBlocks(splitter, bytes, cuts);
+    split.pasted = SplitInBlocks(splitter, bytes, cuts, true);
+    return split;
 }
+
+// A paste turns text into UTF-8 a step of this many characters at a time.
+constexpr qsizetype kPasteStep = 65536;
 
 // Hands out its chunks one read at a time, then fails.
 class FailingDevice : public QIODevice {
@@ -87,25 +106,33 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArrayList>("lines");
         QTest::addColumn<QStringList>("entries"); // as the list shows them on a UTF-8 system
+        // The entries of the same text pasted: as a file's lines but for a
+        // final LF, which starts no further entry.
+        QTest::addColumn<QByteArrayList>("pasted");
 
-        const auto ascii = [](const char *name, const QByteArray &bytes, const QByteArrayList &lines) {
+        const auto ascii = [](const char *name, const QByteArray &bytes, const QByteArrayList &lines,
+                              std::optional<QByteArrayList> pasted = std::nullopt) {
             QStringList entries;
             for (const QByteArray &l : lines)
                 entries << QString::fromLatin1(l);
-            QTest::newRow(name) << bytes << lines << entries;
+            QTest::newRow(name) << bytes << lines << entries << pasted.value_or(lines);
         };
         ascii("empty file", "", {});
         ascii("CR LF ends", "a\r\nb\r\nc\r\n", {"a", "b", "c"});
-        ascii("LF ends: one empty entry after the last", "a\nb\nc\n", {"a", "b", "c", ""});
+        ascii("LF ends: one empty entry after the last", "a\nb\nc\n", {"a", "b", "c", ""}, {{"a", "b", "c"}});
         ascii("CR ends", "a\rb\rc\r", {"a", "b", "c"});
         ascii("no end on the last line", "a\r\nb", {"a", "b"});
         ascii("single line, no end", "abc", {"abc"});
         ascii("only CR LF", "\r\n", {""});
         ascii("only CR", "\r", {""});
-        ascii("only LF", "\n", {"", ""});
+        ascii("only LF", "\n", {"", ""}, {{""}});
         ascii("LF CR is two ends", "\n\r", {"", ""});
         ascii("CR CR LF", "a\r\r\nb", {"a", "", "b"});
-        ascii("CR LF LF", "a\r\n\n", {"a", "", ""});
+        ascii("CR LF LF", "a\r\n\n", {"a", "", ""}, {{"a", ""}});
+        ascii("CR LF twice at the end: one empty entry", "a\r\n\r\n", {"a", ""});
+        ascii("spreadsheet cells: the TABs between them stay", "a@x.example\tAnn\r\nb@y.example\t\r\n",
+              {"a@x.example\tAnn", "b@y.example\t"});
+        ascii("form feed and vertical tab are text", "a\fb\vc\r\n", {"a\fb\vc"});
         ascii("mixed line ends", "a\r\nb\nc\rd\r\n", {"a", "b", "c", "d"});
         ascii("blank lines in the middle", "a\r\n\r\n\r\nb\r\n", {"a", "", "", "b"});
         ascii("spaces and tabs kept", "  a b \t\r\n\t\r\n   ", {"  a b \t", "\t", "   "});
@@ -119,12 +146,16 @@ private slots:
         ascii("CR is the last byte of a full block", QByteArray(kBlock - 1, 'a') + "\r",
               {QByteArray(kBlock - 1, 'a')});
         ascii("LF is the last byte of a full block", QByteArray(kBlock - 1, 'a') + "\n",
-              {QByteArray(kBlock - 1, 'a'), ""});
+              {QByteArray(kBlock - 1, 'a'), ""}, {{QByteArray(kBlock - 1, 'a')}});
+        ascii("CR LF across a paste's steps", QByteArray(kPasteStep - 1, 'a') + "\r\nb",
+              {QByteArray(kPasteStep - 1, 'a'), "b"});
+        ascii("final LF alone in a paste's last step", QByteArray(kPasteStep, 'a') + "\n",
+              {QByteArray(kPasteStep, 'a'), ""}, {{QByteArray(kPasteStep, 'a')}});
         ascii("line longer than two blocks", "x\r\n" + QByteArray(2 * kBlock + 5, 'y') + "\nz",
               {"x", QByteArray(2 * kBlock + 5, 'y'), "z"});
 
         const auto text = [](const char *name, const QByteArray &bytes, const QByteArrayList &lines,
-                             const QStringList &entries) { QTest::newRow(name) << bytes << lines << entries; };
+                             const QStringList &entries) { QTest::newRow(name) << bytes << lines << entries << lines; };
         // The splitter keeps a file's byte-order mark; the load drops it.
         text("byte-order mark", "\xEF\xBB\xBF" "a\r\nb", {"\xEF\xBB\xBF" "a", "b"},
              {QStringLiteral("a"), QStringLiteral("b")});
@@ -133,6 +164,12 @@ private slots:
         text("UTF-8 text", "j\xC3\xB6ran@b\xC3\xBC" "cher.example\r\n\xE2\x82\xAC\r\n\xF0\x9F\x98\x80",
              {"j\xC3\xB6ran@b\xC3\xBC" "cher.example", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"},
              {QStringLiteral("jöran@bücher.example"), QStringLiteral("€"), QStringLiteral("\U0001F600")});
+        text("line and paragraph separators and NEL are text", "a\xE2\x80\xA8" "b\xE2\x80\xA9" "c\xC2\x85" "d\r\n",
+             {"a\xE2\x80\xA8" "b\xE2\x80\xA9" "c\xC2\x85" "d"}, {QStringLiteral("a\u2028b\u2029c\u0085d")});
+        // The two halves of a character that would straddle a paste's steps.
+        text("character across a paste's steps", QByteArray(kPasteStep - 1, 'a') + "\xF0\x9F\x98\x80\r\n",
+             {QByteArray(kPasteStep - 1, 'a') + "\xF0\x9F\x98\x80"},
+             {QString(kPasteStep - 1, u'a') + QStringLiteral("\U0001F600")});
         // Not UTF-8: kept as bytes, shown as Windows-1252 reads them.
         text("invalid byte", "a\xFF" "b\r\nc", {"a\xFF" "b", "c"},
              {QStringLiteral("a\u00FFb"), QStringLiteral("c")});
@@ -152,13 +189,17 @@ private slots:
              {"\x93q\x94 \x81\x8D\x8F\x90\x9D"}, {QStringLiteral("\u201Cq\u201D \uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")});
     }
 
-    // Every way of cutting the bytes into blocks gives the same lines.
+    // Every way of cutting the bytes into blocks gives the same lines, as a
+    // file and as pasted text.
     void lines()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QByteArrayList, lines);
+        QFETCH(QByteArrayList, pasted);
+        const Split split{lines, pasted};
 
-        QCOMPARE(splitInBlocks(bytes, {}), lines);
+        QCOMPARE(splitInBlocks(bytes, {}).file, lines);
+        QCOMPARE(splitInBlocks(bytes, {}).pasted, pasted);
 
         std::set<qsizetype> cuts;
         if (bytes.size() <= 64) {
@@ -166,7 +207,7 @@ private slots:
                 cuts.insert(i);
             for (qsizetype i = 1; i < bytes.size(); ++i) {
                 for (qsizetype j = i + 1; j < bytes.size(); ++j)
-                    QCOMPARE(splitInBlocks(bytes, {i, j}), lines);
+                    QVERIFY(splitInBlocks(bytes, {i, j}) == split);
             }
         } else {
             for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -177,14 +218,37 @@ private slots:
             }
         }
         for (const qsizetype cut : cuts)
-            QCOMPARE(splitInBlocks(bytes, {cut}), lines);
+            QVERIFY(splitInBlocks(bytes, {cut}) == split);
 
         for (const qsizetype size : {1, 2, 3, 7, 4096}) {
             QList<qsizetype> uniform;
             for (qsizetype c = size; c < bytes.size(); c += size)
                 uniform << c;
-            QCOMPARE(splitInBlocks(bytes, uniform), lines);
+            QVERIFY(splitInBlocks(bytes, uniform) == split);
         }
+    }
+
+    // The same text pasted: a final LF starts no further entry, a byte-order
+    // mark at the start is text like any other, and every row is stored as
+    // UTF-8 text, whatever the system's code page.
+    void appendPastedText_data() { lines_data(); }
+    void appendPastedText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArrayList, pasted);
+        if (!bytes.isValidUtf8())
+            QSKIP("The clipboard holds text: bytes that are no text are never pasted");
+        ScriptedPlatform platform;
+        ListModel list;
+        list.add(u"already there");
+        Main::AppendPastedText(platform, list, TextOfStoredUtf8(bytes)); // a mark at the start kept
+        QCOMPARE(list.text(1), QStringLiteral("already there"));
+        QByteArrayList stored;
+        for (qsizetype i = 2; i <= list.count(); ++i) {
+            QVERIFY(!list.isRaw(i));
+            stored << list.textBytes(i).toByteArray();
+        }
+        QCOMPARE(stored, pasted);
     }
 
     void loadListFile_data() { lines_data(); }
@@ -382,6 +446,57 @@ private slots:
         Main::LoadListFile(platform, list, path);
         QCOMPARE(list.count(), kept.size() + 1);
         QCOMPARE(list.text(list.count()), QStringLiteral("next"));
+    }
+
+    // What a drop brings: files when every address is a local path and
+    // none a folder (one gone missing counts), else the text beside them.
+    void dropData_data()
+    {
+        QTest::addColumn<QStringList>("urls"); // relative ones are made local to the test's folder
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");         // Main::DropData::Kind
+        QTest::addColumn<QStringList>("paths"); // relative to the test's folder
+        const int refused = int(Main::DropData::Kind::Refused), files = int(Main::DropData::Kind::Files),
+                  text = int(Main::DropData::Kind::Text);
+        QTest::newRow("files in the order given, a missing one too")
+            << QStringList{"b.txt", "gone.txt", "a.txt"} << QString() << files << QStringList{"b.txt", "gone.txt", "a.txt"};
+        QTest::newRow("names with blanks and marks") << QStringList{u"a bü.txt"_qs} << QString() << files
+                                                    << QStringList{u"a bü.txt"_qs};
+        QTest::newRow("a folder among files") << QStringList{"a.txt", "sub"} << QString() << refused << QStringList();
+        QTest::newRow("a folder with text beside it") << QStringList{"sub"} << "sub" << refused << QStringList();
+        QTest::newRow("a browser's link") << QStringList{"https://www.example.com/"} << "https://www.example.com/"
+                                          << text << QStringList();
+        QTest::newRow("a link without text") << QStringList{"https://www.example.com/"} << QString() << refused
+                                             << QStringList();
+        QTest::newRow("a file and a link") << QStringList{"a.txt", "https://x.example/"} << QString() << refused
+                                           << QStringList();
+        QTest::newRow("plain text") << QStringList() << "a@x.example\nb@y.example" << text << QStringList();
+        QTest::newRow("nothing") << QStringList() << QString() << refused << QStringList();
+    }
+    void dropData()
+    {
+        QFETCH(QStringList, urls);
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        QFETCH(QStringList, paths);
+        QDir dir(dir_.path());
+        QVERIFY(dir.mkpath(QStringLiteral("sub")));
+        QVERIFY(writeAll(dir.filePath(QStringLiteral("a.txt")), "a\r\n"));
+        QMimeData data;
+        QList<QUrl> list;
+        for (const QString &u : urls)
+            list << (u.contains(u':') ? QUrl(u) : QUrl::fromLocalFile(dir.filePath(u)));
+        if (!list.isEmpty())
+            data.setUrls(list);
+        if (!text.isEmpty())
+            data.setText(text);
+        const Main::DropData drop = Main::ReadDropData(data);
+        QCOMPARE(int(drop.kind), kind);
+        QStringList full;
+        for (const QString &p : paths)
+            full << QDir::toNativeSeparators(dir.filePath(p));
+        QCOMPARE(drop.paths, full);
+        QCOMPARE(drop.text, kind == int(Main::DropData::Kind::Text) ? text : QString());
     }
 
     void splitAtNul_data()

@@ -1,4 +1,5 @@
 #include "core/shell/controls/ListModel.h"
+#include "core/shell/controls/RowSelection.h"
 #include "core/shell/platform/RuntimeError.h"
 #include "core/shell/controls/TextColumn.h"
 
@@ -206,6 +207,72 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(m.rowCount(), 0);
         QCOMPARE(inserted.size(), 2);
+    }
+
+    // What each click or key does to a selection, step by step: "o5" a
+    // click on row 5, "e5" Shift with it, "t5" Ctrl with it, "a10" Ctrl+A on
+    // ten rows, "c" the list emptied. The runs come out apart and in order.
+    void rowSelection_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("runs"); // "first-last first-last"
+        QTest::addColumn<qsizetype>("anchor");
+        QTest::newRow("one click") << QStringList{"o5"} << "5-5" << qsizetype(5);
+        QTest::newRow("Shift+click downwards") << QStringList{"o1", "e3"} << "1-3" << qsizetype(1);
+        QTest::newRow("Shift+click upwards, then shorter") << QStringList{"o6", "e2", "e4"} << "4-6" << qsizetype(6);
+        QTest::newRow("Shift without an anchor") << QStringList{"e4"} << "4-4" << qsizetype(4);
+        QTest::newRow("Ctrl+click adds apart") << QStringList{"o1", "t5"} << "1-1 5-5" << qsizetype(5);
+        QTest::newRow("Ctrl+click joins both neighbours") << QStringList{"o1", "t3", "t2"} << "1-3" << qsizetype(2);
+        QTest::newRow("Ctrl+click joins the run before") << QStringList{"o1", "e3", "t4"} << "1-4" << qsizetype(4);
+        QTest::newRow("Ctrl+click joins the run after") << QStringList{"o4", "e6", "t3"} << "3-6" << qsizetype(3);
+        QTest::newRow("Ctrl+click splits a run") << QStringList{"o1", "e5", "t3"} << "1-2 4-5" << qsizetype(3);
+        QTest::newRow("Ctrl+click takes a run's ends") << QStringList{"o1", "e3", "t1", "t3"} << "2-2" << qsizetype(3);
+        QTest::newRow("Ctrl+click empties") << QStringList{"o2", "t2"} << "" << qsizetype(2);
+        QTest::newRow("Shift after Ctrl extends from the new anchor")
+            << QStringList{"o1", "t5", "e7"} << "5-7" << qsizetype(5);
+        QTest::newRow("Ctrl+A keeps the anchor") << QStringList{"o3", "a10"} << "0-9" << qsizetype(3);
+        QTest::newRow("Ctrl+A then Ctrl+click") << QStringList{"a10", "t0", "t9"} << "1-8" << qsizetype(9);
+        QTest::newRow("ten million rows: one run, split by a Ctrl+click") << QStringList{"a10000000", "t5000000"}
+                                                      << "0-4999999 5000001-9999999" << qsizetype(5000000);
+        QTest::newRow("Ctrl+A on an empty list") << QStringList{"o2", "a0"} << "" << qsizetype(2);
+        QTest::newRow("emptied") << QStringList{"o1", "e4", "c"} << "" << qsizetype(-1);
+    }
+    void rowSelection()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, runs);
+        QFETCH(qsizetype, anchor);
+        RowSelection selection;
+        for (const QString &step : steps) {
+            const qsizetype row = step.mid(1).toLongLong();
+            switch (step.at(0).toLatin1()) {
+            case 'o': selection.selectOnly(row); break;
+            case 'e': selection.extendTo(row); break;
+            case 't': selection.toggle(row); break;
+            case 'a': selection.selectAll(row); break;
+            case 'c': selection.clear(); break;
+            default: QFAIL("unknown step");
+            }
+        }
+        QStringList shown;
+        qsizetype count = 0;
+        for (const RowSelection::Range &r : selection.ranges()) {
+            shown << QStringLiteral("%1-%2").arg(r.first).arg(r.last);
+            count += r.last - r.first + 1;
+        }
+        QCOMPARE(shown.join(u' '), runs);
+        QCOMPARE(selection.anchor(), anchor);
+        QCOMPARE(selection.count(), count);
+        QCOMPARE(selection.isEmpty(), runs.isEmpty());
+        // Every row at a run's edge, and beside it, answers as the runs say.
+        for (const RowSelection::Range &r : selection.ranges()) {
+            QVERIFY(selection.contains(r.first) && selection.contains(r.last));
+            QVERIFY(!selection.contains(r.first - 1) && !selection.contains(r.last + 1));
+        }
+        const QList<int> first = selection.firstRows(3);
+        QCOMPARE(first.size(), std::min<qsizetype>(3, count));
+        for (const int row : first)
+            QVERIFY(selection.contains(row));
     }
 };
 

@@ -4,6 +4,9 @@
 #include "gui/shell/controls/ListView.h"
 
 #include <QAccessible>
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -302,6 +305,116 @@ private slots:
         QCOMPARE(view.horizontalScrollBar()->maximum(), 900 - view.viewport()->width());
         view.horizontalScrollBar()->setValue(100);
         QCOMPARE(view.header()->offset(), 100);
+    }
+
+    // A screen reader reads the selection as the eye sees it, its rows and
+    // its count, also when it is all of ten million rows; only the current
+    // row has the focus. Keys: "H" Home, "S" Shift+Down, "E" Shift+End, "A" Ctrl+A.
+    void accessibleSelection_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("listed"); // rows the list of selected rows names
+        QTest::addColumn<int>("current");
+        QTest::newRow("one row") << 10 << "H" << 1 << 1 << 0;
+        QTest::newRow("Shift+Down twice") << 10 << "HSS" << 3 << 3 << 2;
+        QTest::newRow("Shift+End") << 10 << "HSE" << 10 << 10 << 9;
+        QTest::newRow("Ctrl+A on ten million rows") << 10000000 << "HSA" << 10000000
+                                                    << ListAccessible::kListedCells << 1;
+    }
+    void accessibleSelection()
+    {
+        QFETCH(int, rows);
+        QFETCH(QString, keys);
+        QFETCH(int, count);
+        QFETCH(int, listed);
+        QFETCH(int, current);
+        ListView view(std::make_unique<ManyRows>(rows));
+        view.items().addColumnHeader(QStringLiteral("Email(s)"));
+        view.resize(520, 185);
+        view.show();
+        QApplication::setActiveWindow(&view);
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        view.setFocus();
+        for (const QChar key : keys) {
+            const auto [code, mods] = key == u'H'   ? std::pair(Qt::Key_Home, Qt::NoModifier)
+                                      : key == u'S' ? std::pair(Qt::Key_Down, Qt::ShiftModifier)
+                                      : key == u'E' ? std::pair(Qt::Key_End, Qt::ShiftModifier)
+                                                    : std::pair(Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(&view, code, mods);
+        }
+        QCOMPARE(view.currentRow(), qsizetype(current));
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&view);
+        QVERIFY(list->state().multiSelectable);
+        QAccessibleTableInterface *table = list->tableInterface();
+        QCOMPARE(table->selectedRowCount(), count);
+        QCOMPARE(table->selectedCellCount(), count);
+        const QList<int> named = table->selectedRows();
+        QCOMPARE(named.size(), listed);
+        for (int i = 0; i < named.size(); ++i)
+            QCOMPARE(named[i], i);
+        QCOMPARE(table->selectedCells().size(), listed);
+        QVERIFY(table->isRowSelected(count - 1));
+        QVERIFY(!table->isRowSelected(count));
+        for (const int row : {0, current, count - 1}) {
+            const QAccessible::State state = table->cellAt(row, 0)->state();
+            QVERIFY(state.selected);
+            QCOMPARE(bool(state.focused), row == current);
+        }
+    }
+
+    // The context menu holds the list's actions and opens from the right
+    // button, the Menu key (Qt's keyboard context event) and Shift+F10;
+    // opened from the keyboard, its first item is active. The right button
+    // on a row outside the selection selects that row alone.
+    void contextMenu_data()
+    {
+        QTest::addColumn<int>("how"); // 0 the right button on row 2, 1 the Menu key, 2 Shift+F10
+        QTest::addColumn<bool>("firstActive");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::newRow("right button") << 0 << false << QList<int>{2};
+        QTest::newRow("Menu key") << 1 << true << QList<int>{0, 1};
+        QTest::newRow("Shift+F10") << 2 << true << QList<int>{0, 1};
+    }
+    void contextMenu()
+    {
+        QFETCH(int, how);
+        QFETCH(bool, firstActive);
+        QFETCH(QList<int>, selected);
+        ListView view;
+        view.items().addColumnHeader(QStringLiteral("Email(s)"));
+        for (const char *row : {"a", "b", "c"})
+            view.items().addUtf8(row);
+        view.items().flush();
+        auto *copy = new QAction(QStringLiteral("&Copy"), &view);
+        auto *paste = new QAction(QStringLiteral("&Paste"), &view);
+        view.addActions({copy, paste});
+        view.resize(520, 185);
+        view.show();
+        QApplication::setActiveWindow(&view);
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        view.setFocus();
+        QTest::keyClick(&view, Qt::Key_Home);
+        QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+        const QPoint onRow2(20, 2 * view.rowHeight() + 2);
+        if (how == 0) {
+            QTest::mousePress(view.viewport(), Qt::RightButton, {}, onRow2);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, onRow2, view.viewport()->mapToGlobal(onRow2));
+            QCoreApplication::sendEvent(view.viewport(), &event);
+        } else if (how == 1) {
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(), QCursor::pos());
+            QCoreApplication::sendEvent(view.viewport(), &event);
+        } else {
+            QTest::keyClick(&view, Qt::Key_F10, Qt::ShiftModifier);
+        }
+        QMenu *menu = view.findChild<QMenu *>();
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->actions(), (QList<QAction *>{copy, paste}));
+        QCOMPARE(menu->activeAction(), firstActive ? copy : nullptr);
+        QCOMPARE(view.selection().firstRows(10), selected);
+        menu->close();
     }
 
     void clickSelectsOnlyExistingRows()

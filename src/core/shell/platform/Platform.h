@@ -45,6 +45,8 @@ public:
     // Both report whether the attempt worked.
     virtual bool ClipboardClear() = 0;
     virtual bool ClipboardSetText(const QString &text, int format) = 0;
+    // The clipboard's plain text; the empty text when it holds none.
+    virtual QString ClipboardGetText() = 0;
 
     // Throws RuntimeError when the address cannot be handed to the browser.
     virtual void OpenUrl(const QString &url) = 0;

@@ -84,7 +84,7 @@ public:
         s.selectable = true;
         s.focusable = true;
         s.selected = isSelected();
-        s.focused = s.selected && view_->hasFocus();
+        s.focused = row_ == view_->currentRow() && view_->hasFocus();
         const QWidget *rows = view_->viewport();
         const qint64 y = (qint64(row_) - view_->verticalScrollBar()->value()) * view_->rowHeight();
         const int x = view_->header()->sectionViewportPosition(column_);
@@ -94,7 +94,7 @@ public:
         return s;
     }
 
-    bool isSelected() const override { return row_ >= 0 && view_ && view_->currentRow() == row_; }
+    bool isSelected() const override { return row_ >= 0 && view_ && view_->isRowSelected(row_); }
     QList<QAccessibleInterface *> columnHeaderCells() const override
     {
         QAccessibleInterface *table = parent();
@@ -155,6 +155,15 @@ QString ListAccessible::text(QAccessible::Text t) const
     if (t == QAccessible::Name && view()->accessibleName().isEmpty() && columnCount() > 0)
         return columnDescription(0);
     return QAccessibleWidget::text(t);
+}
+
+QAccessible::State ListAccessible::state() const
+{
+    // Rows are selected as in any list: Shift and Ctrl with clicks and keys.
+    QAccessible::State s = QAccessibleWidget::state();
+    s.multiSelectable = true;
+    s.extSelectable = true;
+    return s;
 }
 
 int ListAccessible::columnCount() const
@@ -223,10 +232,24 @@ QAccessibleInterface *ListAccessible::cellAt(int row, int column) const
 QList<QAccessibleInterface *> ListAccessible::selectedCells() const
 {
     QList<QAccessibleInterface *> cells;
-    for (const int row : selectedRows())
-        for (int column = 0; column < columnCount(); ++column)
+    const int columns = columnCount();
+    if (columns == 0)
+        return cells;
+    for (const int row : view()->selection().firstRows(kListedCells / columns))
+        for (int column = 0; column < columns; ++column)
             cells << cell(row, column);
     return cells;
+}
+
+int ListAccessible::selectedCellCount() const
+{
+    return int(std::min<qint64>(qint64(selectedRowCount()) * columnCount(), INT_MAX));
+}
+
+int ListAccessible::selectedRowCount() const
+{
+    // Rows the view has not been told of yet are never selected.
+    return int(std::min<qint64>(view()->selection().count(), INT_MAX));
 }
 
 QString ListAccessible::columnDescription(int column) const
@@ -236,13 +259,12 @@ QString ListAccessible::columnDescription(int column) const
 
 QList<int> ListAccessible::selectedRows() const
 {
-    const qsizetype row = view()->currentRow();
-    return row >= 0 && row < rowCount() ? QList<int>{int(row)} : QList<int>{};
+    return view()->selection().firstRows(kListedCells);
 }
 
 bool ListAccessible::isRowSelected(int row) const
 {
-    return row >= 0 && row == view()->currentRow();
+    return row >= 0 && view()->isRowSelected(row);
 }
 
 void ListAccessible::modelChange(QAccessibleTableModelChangeEvent *event)

@@ -22,9 +22,13 @@ public:
     // How many cells stay cached; the least recently asked are handed back to
     // QAccessible, which deletes them.
     static constexpr size_t kCachedCells = 4096;
+    // Selected cells handed out at once: well inside the cache, so that none
+    // of them is let go while the caller still holds the list.
+    static constexpr int kListedCells = 1024;
 
     void *interface_cast(QAccessible::InterfaceType type) override;
     QString text(QAccessible::Text t) const override;
+    QAccessible::State state() const override;
     int childCount() const override;
     QAccessibleInterface *child(int index) const override;
     int indexOfChild(const QAccessibleInterface *child) const override;
@@ -35,19 +39,21 @@ public:
     QAccessibleInterface *caption() const override { return nullptr; }
     QAccessibleInterface *summary() const override { return nullptr; }
     QAccessibleInterface *cellAt(int row, int column) const override;
-    int selectedCellCount() const override { return int(selectedCells().size()); }
+    // Counts are whole; the lists of rows and cells hold the first of them,
+    // as many as the cell cache keeps alive at once.
+    int selectedCellCount() const override;
     QList<QAccessibleInterface *> selectedCells() const override;
     QString columnDescription(int column) const override;
     QString rowDescription(int) const override { return QString(); }
     int selectedColumnCount() const override { return 0; }
-    int selectedRowCount() const override { return int(selectedRows().size()); }
+    int selectedRowCount() const override;
     int columnCount() const override;
     int rowCount() const override;
     QList<int> selectedColumns() const override { return {}; }
     QList<int> selectedRows() const override;
     bool isColumnSelected(int) const override { return false; }
     bool isRowSelected(int row) const override;
-    // The program never sets a selection; only the user moves the current row.
+    // The program never sets a selection; only the user does.
     bool selectRow(int) override { return false; }
     bool selectColumn(int) override { return false; }
     bool unselectRow(int) override { return false; }

@@ -64,6 +64,14 @@ void ListAnnouncer::currentMoved(int row)
     }
 }
 
+void ListAnnouncer::selectionChanged()
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent within(list_, QAccessible::SelectionWithin);
+    QAccessible::updateAccessibility(&within);
+}
+
 void ListAnnouncer::focusEntered(bool landsOnRow)
 {
     // Qt announces the focus on the list itself right after this. With a row

@@ -32,6 +32,8 @@ public:
     void reset();
     // The keys moved the current row.
     void currentMoved(int row);
+    // Rows went into or out of the selection where the current row stayed.
+    void selectionChanged();
     // The list took the focus; `landsOnRow` when it has a current row to show.
     void focusEntered(bool landsOnRow);
 

@@ -80,6 +80,7 @@ ListView::ListView(std::unique_ptr<ListModel> model, QWidget *parent)
             [this] { announcer_.aboutToReset(model_->rowCount()); });
     connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
         current_ = -1;
+        selection_.clear();
         typed_.clear();
         updateGeometries();
         viewport()->update();
@@ -202,7 +203,7 @@ void ListView::paintEvent(QPaintEvent *event)
     for (qint64 row = firstPainted; row <= lastPainted; ++row) {
         const int y = int(row - first) * rowHeight_;
         const QRect line(0, y, viewport()->width(), rowHeight_);
-        const bool selected = row == current_;
+        const bool selected = selection_.contains(row);
         if (selected)
             p.fillRect(line, highlight);
         p.setPen(selected ? highlightedText : pal.color(QPalette::Text));
@@ -221,61 +222,14 @@ void ListView::paintEvent(QPaintEvent *event)
                        model_->displayText(int(row), column, w + 1));
             p.restore();
         }
-        if (selected && focused) {
+        if (row == current_ && focused) {
             // The style decides when a focus frame shows (after keyboard use, in most).
             QStyleOptionFocusRect frame;
             frame.initFrom(this);
             frame.rect = line;
-            frame.backgroundColor = highlight;
+            frame.backgroundColor = selected ? highlight : pal.color(QPalette::Base);
             style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &p, this);
         }
-    }
-}
-
-void ListView::setCurrent(qsizetype row)
-{
-    const int rows = model_->rowCount();
-    if (rows == 0)
-        return;
-    row = std::clamp<qsizetype>(row, 0, rows - 1);
-    const bool moved = current_ != row;
-    current_ = row;
-    if (moved)
-        announcer_.currentMoved(int(row));
-    const int first = verticalScrollBar()->value();
-    if (row < first)
-        verticalScrollBar()->setValue(int(row));
-    else if (row >= first + visibleRows())
-        verticalScrollBar()->setValue(int(row) - visibleRows() + 1);
-    viewport()->update();
-}
-
-void ListView::mousePressEvent(QMouseEvent *event)
-{
-    const int row = verticalScrollBar()->value() + int(event->position().y()) / rowHeight_;
-    if (event->button() == Qt::LeftButton && row < model_->rowCount())
-        setCurrent(row);
-    QAbstractScrollArea::mousePressEvent(event);
-}
-
-void ListView::keyPressEvent(QKeyEvent *event)
-{
-    // Only the selection moves; the program itself handles no key of the list.
-    switch (event->key()) {
-    case Qt::Key_Up: setCurrent(current_ - 1); break;
-    case Qt::Key_Down: setCurrent(current_ + 1); break;
-    case Qt::Key_PageUp: setCurrent(current_ - visibleRows()); break;
-    case Qt::Key_PageDown: setCurrent(current_ + visibleRows()); break;
-    case Qt::Key_Home: setCurrent(0); break;
-    case Qt::Key_End: setCurrent(model_->rowCount() - 1); break;
-    default:
-        if (!event->text().isEmpty() && event->text().at(0).isPrint()
-            && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
-            keyboardSearch(event->text(), event->timestamp());
-            return;
-        }
-        QAbstractScrollArea::keyPressEvent(event);
-        return;
     }
 }
 
@@ -296,36 +250,4 @@ void ListView::focusOutEvent(QFocusEvent *event)
     QAbstractScrollArea::focusOutEvent(event);
     viewport()->update();
     frameOverlay_->update();
-}
-
-void ListView::keyboardSearch(const QString &typed, quint64 timestamp)
-{
-    const int rows = model_->rowCount();
-    const qint64 now = clock_();
-    const quint64 interval = quint64(QApplication::keyboardInputInterval());
-    // Two timestamps of one source compare; a key without one and the key
-    // before it are compared on the clock, which every key reads.
-    const bool pause = timestamp != 0 && lastKeyTime_ != 0
-                           ? timestamp < lastKeyTime_ || timestamp - lastKeyTime_ > interval
-                           : now < lastKeyClock_ || quint64(now - lastKeyClock_) > interval;
-    lastKeyTime_ = timestamp;
-    lastKeyClock_ = now;
-    // A new search, or the same letter again, looks from the row after the
-    // current one, so repeating a letter steps through the rows starting with it.
-    bool next = typed_.isEmpty() || pause;
-    typed_ = next ? typed : typed_ + typed;
-    const bool sameKey = typed_.count(typed_.back()) == typed_.size();
-    next = next || sameKey;
-    const QString wanted = sameKey ? QString(typed_.front()) : typed_;
-    if (rows == 0)
-        return;
-    // In 64 bits: past a thousand million rows the sum overflows an int.
-    const qint64 start = current_ < 0 ? 0 : current_ + (next ? 1 : 0);
-    for (qint64 i = 0; i < rows; ++i) {
-        const int row = int((start + i) % rows);
-        if (model_->rowStartsWith(row, wanted)) {
-            setCurrent(row);
-            return;
-        }
-    }
 }

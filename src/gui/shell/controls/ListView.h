@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/shell/controls/ListModel.h"
+#include "core/shell/controls/RowSelection.h"
 #include "gui/shell/controls/ListAnnouncer.h"
 
 #include <QAbstractScrollArea>
@@ -9,11 +10,18 @@
 #include <memory>
 
 class QHeaderView;
+class QMenu;
 
 // A report-style list: rows under a column header, painting only the rows in
 // sight, so a list of ten million rows scrolls and grows like one of ten.
 // Stock item views do a pass over every row each time rows arrive; this one
 // only updates two scroll bar ranges. The list operations live in items().
+//
+// Rows are selected as in any list: a click, Shift or Ctrl with it, Shift
+// with the moving keys, Ctrl+A. The selection is runs of rows, so selecting
+// all of ten million costs nothing. The program's own steps never read it;
+// the copy of the selected rows does. The list's actions (QWidget::actions())
+// make its context menu.
 class ListView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -26,8 +34,12 @@ public:
     const ListModel &items() const { return *model_; }
     QHeaderView *header() const { return header_; }
 
-    // The selected row (0-based), -1 when none; only the view itself uses it.
+    // The row the keys act on and the focus shows (0-based), -1 when none.
     qsizetype currentRow() const { return current_; }
+    const RowSelection &selection() const { return selection_; }
+    bool isRowSelected(qsizetype row) const { return selection_.contains(row); }
+    // Ctrl+A: every row the list shows.
+    void selectAll();
     int rowHeight() const { return rowHeight_; }
 
     // What a screen reader counts as the list's children: the header's cells
@@ -56,18 +68,25 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     class FrameOverlay;
 
+    // What a move does to the selection besides moving the current row.
+    enum class Select { Only, Extend, Toggle, Keep };
+
     void updateGeometries();
-    void setCurrent(qsizetype row);
+    void setCurrent(qsizetype row, Select how = Select::Only);
+    void popUpMenu(const QPoint &globalPos, bool fromKeyboard);
     int visibleRows() const;
 
     std::unique_ptr<ListModel> model_;
     QHeaderView *header_;
     FrameOverlay *frameOverlay_;
     qsizetype current_ = -1;
+    RowSelection selection_;
+    QMenu *menu_ = nullptr;
     int rowHeight_ = 16;
     QString typed_;
     quint64 lastKeyTime_ = 0; // 0: the last key had no timestamp

@@ -132,6 +132,16 @@ bool QtPlatform::ClipboardSetText(const QString &text, int format)
     return held != nullptr;
 }
 
+QString QtPlatform::ClipboardGetText()
+{
+    // Waiting for another program to hand its text over lets events run.
+    throwIfEnded();
+    const QClipboard *clipboard = QGuiApplication::clipboard();
+    const QString text = clipboard ? clipboard->text() : QString();
+    throwIfEnded();
+    return text;
+}
+
 void QtPlatform::OpenUrl(const QString &url)
 {
 #ifdef Q_OS_WIN

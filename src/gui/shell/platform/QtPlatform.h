@@ -22,6 +22,7 @@ public:
     bool FileDialog(const FileDialogRequest &request, QString *result) override;
     bool ClipboardClear() override;
     bool ClipboardSetText(const QString &text, int format) override;
+    QString ClipboardGetText() override;
     void OpenUrl(const QString &url) override;
     void DoEvents() override;
     double SecondsSinceMidnight() override;

@@ -77,6 +77,7 @@ Form1::Form1(Platform &platform, QWidget *parent)
     }();
     Q_UNUSED(accessible);
     buildControls();
+    buildListCommands();
 }
 
 Form1::~Form1() = default;

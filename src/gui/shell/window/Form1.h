@@ -13,11 +13,17 @@
 #include <optional>
 #include <utility>
 
+class HandlerSteps;
 class ListModel;
 class ListView;
 class Platform;
+class QAction;
 class QIcon;
 class QPushButton;
+
+namespace Main {
+struct DropData;
+}
 
 // The main window: the input list, its four buttons, "Start Extracting", the
 // result list and its four buttons. Each click handler is a short sequence of
@@ -70,6 +76,16 @@ public:
     void PushButton8_Click(); // Clear List (entries)
     void PushButton9_Click(); // Load Sample Emails
 
+    // The lists' context menus, each item with its keys: "Paste" (Ctrl+V,
+    // Shift+Insert) and "Copy" (Ctrl+C) on the input list, "Copy" on the
+    // result list. Not among the nine buttons: they change nothing a button does.
+    void mnuEntriesPaste_Click();
+    void mnuEntriesCopy_Click();
+    void mnuResultsCopy_Click();
+    // Files or text dropped onto the input list, or elsewhere on the window.
+    void ListView1_OLEDragDrop(const Main::DropData &data);
+    void Form_OLEDragDrop(const Main::DropData &data);
+
     // Mouse-move handlers: the hand over buttons, the normal pointer elsewhere,
     // the hourglass left alone.
     void Form_MouseMove();
@@ -99,9 +115,14 @@ public:
     QPushButton *PushButton8;
     QPushButton *PushButton9;
     CommonDialog CommonDialog1;
+    QAction *mnuEntriesPaste;
+    QAction *mnuEntriesCopy;
+    QAction *mnuResultsCopy;
 
     // True while "Start Extracting" runs.
     bool IsExtracting = false;
+    // True while pasted or dropped lines go into the input list.
+    bool IsPasting = false;
 
     Platform &platform() { return platform_; }
     ListModel &entries();
@@ -117,12 +138,18 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
     void buildControls();
+    void buildListCommands();
+    // The steps of both drop handlers.
+    void dropped(HandlerSteps &s, const Main::DropData &data);
     void watchMouse(QWidget *control);
     void ApplySkin();
 
@@ -132,5 +159,6 @@ private:
     QCursor mouseIcon_;
     bool hasMouseIcon_ = false;
     QColor backColor_ = Qt::white;
+    bool dragTaken_ = false;
     QList<std::pair<const void *, std::function<void()>>> savesInProgress_;
 };
