@@ -33,9 +33,13 @@ void Form1::PushButton2_Click()
             // bytes, whose domain stays raw: the saves write those bytes back.
             QByteArrayView entry;
             bool raw = false;
-            s.step(114, [&] { entry = entries().textBytes(i, &raw); });
+            const bool read = s.step(114, [&] { entry = entries().textBytes(i, &raw); });
             const auto keep = [&](QByteArrayView domain) {
-                if (raw)
+                // A domain whose bytes stand in its entry as they are (nearly
+                // every one) shares them; no events ran since the entry was read.
+                if (read && DomainInEntry(entry, domain))
+                    results().addPartOf(entries(), i, domain);
+                else if (raw)
                     results().addRaw(domain);
                 else
                     results().addUtf8(domain);

@@ -1,10 +1,14 @@
 #include "core/shell/controls/ListModel.h"
 #include "core/shell/platform/RuntimeError.h"
 #include "core/shell/controls/TextColumn.h"
+#include "core/shell/platform/LargeBlocks.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <cstring>
+#include <new>
 
 class TestListModel : public QObject {
     Q_OBJECT
@@ -115,6 +119,92 @@ private slots:
         QCOMPARE(column.allocatedBytes(), 0);
         column.append(QByteArrayView("again"));
         QCOMPARE(column.at(0), QStringLiteral("again"));
+    }
+
+    // Rows longer than a locator's field, or starting past what an offset of
+    // 32 bits reaches, read back whole and leave their neighbours where they
+    // were. The long rows are written in place and never touched: they cost
+    // address space, not memory.
+    void rowsOfAnyLength_data()
+    {
+        QTest::addColumn<QList<qint64>>("lengths"); // rows of 1 GiB or more stay untouched
+        const qint64 gib = qint64(1) << 30;
+        QTest::newRow("a quarter past 4 GiB, then an empty row") << QList<qint64>{4 * gib + gib / 4, 0};
+        QTest::newRow("exactly 4 GiB between two") << QList<qint64>{1, 4 * gib, 1};
+        QTest::newRow("4 GiB less a byte, then two") << QList<qint64>{4 * gib - 1, 1, 2};
+    }
+    void rowsOfAnyLength()
+    {
+        QFETCH(QList<qint64>, lengths);
+        TextColumn column;
+        try {
+            for (qsizetype i = 0; i < lengths.size(); ++i) {
+                char *out = column.beginRow(lengths[i]);
+                if (lengths[i] < (qint64(1) << 30))
+                    std::memset(out, 'a' + int(i), size_t(lengths[i]));
+                column.endRow(lengths[i]);
+            }
+        } catch (const std::bad_alloc &) {
+            QSKIP("this system gives no 4 GiB of address space in one piece");
+        }
+        QCOMPARE(column.size(), lengths.size());
+        for (qsizetype i = 0; i < lengths.size(); ++i) {
+            const QByteArrayView row = column.bytesAt(i);
+            QCOMPARE(row.size(), lengths[i]);
+            if (lengths[i] > 0 && lengths[i] < (qint64(1) << 30))
+                QCOMPARE(row, QByteArray(lengths[i], char('a' + int(i))));
+        }
+        column.clear();
+        QCOMPARE(column.allocatedBytes(), 0);
+        LargeBlocks::releaseKept();
+    }
+
+    // A domain cut from its entry shares the entry's bytes: the result list
+    // takes a locator a row, and keeps reading right after the entries are
+    // cleared or their storage is handed on.
+    void partsShareTheirEntry_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("entries");
+        QTest::addColumn<QList<bool>>("raw");
+        QTest::addColumn<QList<QByteArray>>("parts"); // each part lies in its entry
+        QTest::newRow("domains") << QList<QByteArray>{"a@x.example", "https://www.y.example/", "www.z.example"}
+                                 << QList<bool>{false, false, false}
+                                 << QList<QByteArray>{"x.example", "y.example/", "z.example"};
+        QTest::newRow("raw entries give raw parts") << QList<QByteArray>{"j@caf\xE9.example", "b@c"}
+                                                    << QList<bool>{true, false}
+                                                    << QList<QByteArray>{"caf\xE9.example", "c"};
+        QTest::newRow("empty parts and entries") << QList<QByteArray>{"user@", "", "a@@b"} << QList<bool>{false, false, true}
+                                                 << QList<QByteArray>{"", "", ""};
+    }
+    void partsShareTheirEntry()
+    {
+        QFETCH(QList<QByteArray>, entries);
+        QFETCH(QList<bool>, raw);
+        QFETCH(QList<QByteArray>, parts);
+        ListModel in;
+        ListModel out;
+        // Enough rows that a copy of their bytes would show.
+        const int rounds = 20000;
+        for (int r = 0; r < rounds; ++r)
+            for (qsizetype i = 0; i < entries.size(); ++i)
+                raw[i] ? in.addRaw(entries[i]) : in.addUtf8(entries[i]);
+        for (qsizetype item = 1; item <= in.count(); ++item) {
+            const QByteArrayView entry = in.textBytes(item);
+            const QByteArray &part = parts[(item - 1) % entries.size()];
+            out.addPartOf(in, item, entry.sliced(entry.indexOf(part), part.size()));
+        }
+        QVERIFY(out.allocatedBytes() <= out.count() * qsizetype(sizeof(quint64)) + (qsizetype(4) << 20));
+        in.clear();
+        in.addUtf8(QByteArray(4 << 20, 'z')); // the entries' old storage would be reused here
+        QCOMPARE(out.count(), qsizetype(rounds) * entries.size());
+        for (qsizetype item = 1; item <= out.count(); ++item) {
+            const qsizetype i = (item - 1) % entries.size();
+            bool isRaw = false;
+            QCOMPARE(out.textBytes(item, &isRaw), QByteArrayView(parts[i]));
+            QCOMPARE(isRaw, bool(raw[i]));
+        }
+        out.clear();
+        QCOMPARE(out.allocatedBytes(), 0);
     }
 
     void positionsOutsideTheListRaise_data()

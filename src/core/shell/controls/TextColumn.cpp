@@ -1,35 +1,75 @@
 #include "core/shell/controls/TextColumn.h"
 
 #include "core/shell/platform/CodePage.h"
+#include "core/shell/platform/RuntimeError.h"
 
 #include <QStringEncoder>
 
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// A column that grows row by row (a file that tells no size, a paste) takes
+// chunks twice as large as the last, up to this.
+constexpr qsizetype kGrowthLimit = qsizetype(64) << 20;
+
+} // namespace
+
 void TextColumn::openChunk(qsizetype n)
 {
-    n = std::max(n, kChunkBytes);
-    const LargeBlocks::Block block = LargeBlocks::take(size_t(n));
+    if (qsizetype(chunks_.size()) >= kMaxChunks)
+        throw OutOfMemory();
+    qsizetype want = std::max(n, kChunkBytes);
+    if (reserved_ > 0)
+        want = std::max(want, std::min(reserved_, kMaxOffset + 1));
+    else if (own_ >= 0)
+        want = std::max(want, std::min(2 * chunks_[size_t(own_)].capacity, kGrowthLimit));
+    checkMemory(want);
     Chunk c;
-    c.block = block;
-    c.data = block.data;
-    // A block may be larger than asked; all of it takes rows, as far as a
-    // locator's 32-bit offset reaches.
-    c.capacity = std::max(n, qsizetype(std::min<size_t>(block.size, size_t(kMaxChunkBytes) * 2 - 1)));
-    chunks_.push_back(c);
+    c.store = std::make_shared<Store>(LargeBlocks::take(size_t(want)));
+    c.data = c.store->block.data;
+    // A block may be larger than asked; all of it takes rows.
+    c.capacity = qsizetype(c.store->block.size);
+    reserved_ = std::max<qsizetype>(reserved_ - c.capacity, 0);
+    chunks_.push_back(std::move(c));
+    own_ = qsizetype(chunks_.size()) - 1;
 }
 
 void TextColumn::openRowBlock()
 {
-    rowBlocks_.push_back(LargeBlocks::take(size_t(kRowBlockMask + 1) * sizeof(quint64)));
+    const size_t bytes = size_t(kRowBlockMask + 1) * sizeof(quint64);
+    checkMemory(qint64(bytes));
+    const LargeBlocks::Block block = LargeBlocks::take(bytes);
+    try {
+        rowBlocks_.push_back(block);
+    } catch (...) {
+        LargeBlocks::give(block);
+        throw;
+    }
+}
+
+void TextColumn::noteLongRow(qsizetype length)
+{
+    longRows_.emplace_back(size_, length);
+}
+
+qsizetype TextColumn::longLength(qsizetype row) const
+{
+    const auto it = std::lower_bound(longRows_.begin(), longRows_.end(), row,
+                                     [](const std::pair<qsizetype, qsizetype> &e, qsizetype r) { return e.first < r; });
+    return it != longRows_.end() && it->first == row ? it->second : kLongLength;
 }
 
 void TextColumn::reserveBytes(qsizetype bytes)
 {
-    bytes = std::min(bytes, kMaxChunkBytes);
-    if (bytes > kChunkBytes && (chunks_.empty() || chunks_.back().capacity - chunks_.back().used < bytes))
-        openChunk(bytes);
+    reserved_ = std::max<qsizetype>(bytes, 0);
+    if (bytes > kChunkBytes
+        && (own_ < 0 || chunks_[size_t(own_)].capacity - chunks_[size_t(own_)].used < bytes
+            || chunks_[size_t(own_)].used > kMaxOffset))
+        openChunk(0);
+    else
+        reserved_ = 0;
 }
 
 qsizetype TextColumn::usedBytes() const
@@ -38,6 +78,43 @@ qsizetype TextColumn::usedBytes() const
     for (const Chunk &c : chunks_)
         total += c.used;
     return total;
+}
+
+qsizetype TextColumn::borrow(const Chunk &sourceChunk)
+{
+    if (borrowed_ >= 0 && chunks_[size_t(borrowed_)].store == sourceChunk.store)
+        return borrowed_;
+    for (qsizetype k = qsizetype(chunks_.size()) - 1; k >= 0; --k) {
+        if (chunks_[size_t(k)].store == sourceChunk.store)
+            return borrowed_ = k;
+    }
+    if (qsizetype(chunks_.size()) >= kMaxChunks)
+        throw OutOfMemory();
+    Chunk c;
+    c.data = sourceChunk.data;
+    c.store = sourceChunk.store;
+    chunks_.push_back(std::move(c));
+    return borrowed_ = qsizetype(chunks_.size()) - 1;
+}
+
+void TextColumn::appendPartOf(const TextColumn &source, qsizetype sourceRow, QByteArrayView part)
+{
+    const quint64 loc = source.locator(sourceRow);
+    const bool raw = (loc & kRawBit) != 0;
+    if (part.isEmpty()) {
+        addLocator(raw ? kRawBit : 0, 0);
+        return;
+    }
+    const Chunk &from = source.chunks_[size_t((loc >> kChunkShift) & kChunkMask)];
+    const qsizetype offset = part.data() - from.data;
+    // A part that starts further into a very long row than a locator reaches
+    // is copied.
+    if (&source == this || offset < 0 || offset > kMaxOffset) {
+        appendBytes(part, raw);
+        return;
+    }
+    const qsizetype chunk = borrow(from);
+    addLocator(locatorOf(raw, chunk, offset), part.size());
 }
 
 void TextColumn::append(QStringView text)
@@ -82,21 +159,24 @@ QString TextColumn::prefixAt(qsizetype row, qsizetype chars) const
 
 void TextColumn::clear()
 {
-    for (const Chunk &c : chunks_)
-        LargeBlocks::give(c.block);
+    // Each store goes back to LargeBlocks once no column has rows in it.
+    std::vector<Chunk>().swap(chunks_);
     for (const LargeBlocks::Block &block : rowBlocks_)
         LargeBlocks::give(block);
-    std::vector<Chunk>().swap(chunks_);
     std::vector<LargeBlocks::Block>().swap(rowBlocks_);
+    std::vector<std::pair<qsizetype, qsizetype>>().swap(longRows_);
+    own_ = borrowed_ = -1;
+    reserved_ = 0;
     size_ = 0;
 }
 
 qsizetype TextColumn::allocatedBytes() const
 {
-    qsizetype total = 0;
+    qsizetype total = qsizetype(longRows_.capacity() * sizeof(longRows_[0]));
     for (const LargeBlocks::Block &block : rowBlocks_)
         total += qsizetype(block.size);
     for (const Chunk &c : chunks_)
-        total += qsizetype(c.block.size);
+        if (c.capacity > 0)
+            total += qsizetype(c.store->block.size);
     return total;
 }

@@ -6,7 +6,11 @@
 
 #include "core/shell/platform/LargeBlocks.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 // Append-only storage for millions of short texts: the UTF-8 bytes of every row
@@ -16,78 +20,84 @@
 // cleared list hands on to the next one with their pages in place.
 // Rows are 0-based here; the list operations above it count from 1.
 //
+// A locator says where its row starts and how long it is, so a row may also
+// lie in another column's chunk: a domain is mostly a part of its entry, and
+// the result list keeps that part of the entry's storage (which stays alive
+// while any row lies in it) instead of a second copy. A row of any length is
+// kept whole: one that does not fit the locator's length field has its length
+// in a table of long rows.
+//
 // A raw row holds a line's own bytes that were not text in the system's code
 // page; they go back out exactly as they came. The locator's top bit marks it,
 // so ordinary rows cost nothing more.
 class TextColumn {
 public:
+    // Asked before the column takes new memory, with the bytes it is about to
+    // take; throws to refuse (RuntimeError 7 where memory is short).
+    using MemoryCheck = std::function<void(qint64 bytes)>;
+
     TextColumn() = default;
     ~TextColumn() { clear(); }
     TextColumn(const TextColumn &) = delete;
     TextColumn &operator=(const TextColumn &) = delete;
 
+    void setMemoryCheck(MemoryCheck check) { check_ = std::move(check); }
+
     qsizetype size() const { return size_; }
     bool isEmpty() const { return size_ == 0; }
 
-    void append(QByteArrayView utf8)
-    {
-        char *out = beginRow(utf8.size());
-        if (!utf8.isEmpty())
-            std::memcpy(out, utf8.data(), size_t(utf8.size()));
-        endRow(utf8.size());
-    }
+    void append(QByteArrayView utf8) { appendBytes(utf8, false); }
     void append(QStringView text);
-    void appendRaw(QByteArrayView bytes)
-    {
-        char *out = beginRow(bytes.size());
-        if (!bytes.isEmpty())
-            std::memcpy(out, bytes.data(), size_t(bytes.size()));
-        endRow(bytes.size(), true);
-    }
+    void appendRaw(QByteArrayView bytes) { appendBytes(bytes, true); }
+    // A row made of part of a row of another column, which must stay as it
+    // is until this call returns: the part is kept where it lies, and its raw
+    // mark is the source row's.
+    void appendPartOf(const TextColumn &source, qsizetype sourceRow, QByteArrayView part);
 
     // A row written in place: room for up to maxBytes at the end, then the
     // number of bytes it took. Nothing else may be appended in between.
     char *beginRow(qsizetype maxBytes)
     {
-        if (chunks_.empty() || chunks_.back().capacity - chunks_.back().used < maxBytes)
+        if (maxBytes == 0)
+            return nullptr;
+        if (own_ < 0 || chunks_[size_t(own_)].capacity - chunks_[size_t(own_)].used < maxBytes
+            || chunks_[size_t(own_)].used > kMaxOffset)
             openChunk(maxBytes);
-        Chunk &c = chunks_.back();
+        Chunk &c = chunks_[size_t(own_)];
         return c.data + c.used;
     }
     void endRow(qsizetype bytes, bool raw = false)
     {
-        if ((size_ & kRowBlockMask) == 0)
-            openRowBlock();
-        Chunk &c = chunks_.back();
-        locator(size_) = (raw ? kRawBit : 0) | (quint64(chunks_.size() - 1) << 32) | quint64(c.used);
+        if (bytes == 0) {
+            addLocator(raw ? kRawBit : 0, 0);
+            return;
+        }
+        Chunk &c = chunks_[size_t(own_)];
+        addLocator(locatorOf(raw, own_, c.used), bytes);
         c.used += bytes;
-        ++size_;
     }
 
-    // Room for this many bytes of rows about to come (a file's size, another
-    // list's bytes): they go into one chunk instead of one per MiB. Only the
-    // pages rows are written to are ever touched.
+    // Room for this many bytes of rows about to come (a file's size): they go
+    // into few large chunks instead of one per MiB. Only the pages rows are
+    // written to are ever touched.
     void reserveBytes(qsizetype bytes);
-    // Bytes the rows take, for sizing another column from this one.
+    // Bytes the rows take in this column's own chunks.
     qsizetype usedBytes() const;
 
     // The stored bytes: UTF-8, or a raw row's own. Valid until the next
     // clear(); appends never move earlier rows.
     QByteArrayView bytesAt(qsizetype row, bool *raw = nullptr) const
     {
-        quint64 loc = locator(row);
+        const quint64 loc = locator(row);
         if (raw)
             *raw = (loc & kRawBit) != 0;
-        loc &= ~kRawBit;
-        const size_t chunk = size_t(loc >> 32);
-        const qsizetype offset = qsizetype(loc & 0xffffffffu);
-        qsizetype end = chunks_[chunk].used;
-        if (row + 1 < size_) {
-            const quint64 next = locator(row + 1) & ~kRawBit;
-            if (size_t(next >> 32) == chunk)
-                end = qsizetype(next & 0xffffffffu);
-        }
-        return QByteArrayView(chunks_[chunk].data + offset, end - offset);
+        qsizetype length = qsizetype(loc & kLengthMask);
+        if (length == 0)
+            return QByteArrayView();
+        if (length == kLongLength)
+            length = longLength(row);
+        const Chunk &c = chunks_[size_t((loc >> kChunkShift) & kChunkMask)];
+        return QByteArrayView(c.data + ((loc >> kOffsetShift) & kOffsetMask), length);
     }
     bool isRaw(qsizetype row) const { return (locator(row) & kRawBit) != 0; }
     // As text; a raw row as the system's code page shows it (TextOfRawBytes).
@@ -96,32 +106,85 @@ public:
     // enough to paint it without decoding a line of a hundred million characters.
     QString prefixAt(qsizetype row, qsizetype chars) const;
 
-    // Drops every row and gives the memory back.
+    // Drops every row and gives the memory back; chunks other columns still
+    // have rows in stay theirs.
     void clear();
 
-    // Bytes held, for benchmarks and tests of clear().
+    // Bytes this column took for itself (its own chunks, locators and long
+    // rows), for benchmarks and tests of clear().
     qsizetype allocatedBytes() const;
+
+    // The locator's fields: raw bit, chunk, offset of the row's start in the
+    // chunk, length. A row must start within the first 256 MiB of a chunk;
+    // a longer length than the field holds goes to the table of long rows.
+    static constexpr int kLengthBits = 16;
+    static constexpr int kOffsetBits = 28;
+    static constexpr int kChunkBits = 19;
+    static constexpr qsizetype kLongLength = (qsizetype(1) << kLengthBits) - 1;
+    static constexpr qsizetype kMaxOffset = (qsizetype(1) << kOffsetBits) - 1;
+    static constexpr qsizetype kMaxChunks = qsizetype(1) << kChunkBits;
 
 private:
     static constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
-    // A locator holds a chunk offset of 32 bits.
-    static constexpr qsizetype kMaxChunkBytes = qsizetype(1) << 31;
     static constexpr quint64 kRawBit = quint64(1) << 63;
+    static constexpr int kOffsetShift = kLengthBits;
+    static constexpr int kChunkShift = kLengthBits + kOffsetBits;
+    static constexpr quint64 kLengthMask = (quint64(1) << kLengthBits) - 1;
+    static constexpr quint64 kOffsetMask = (quint64(1) << kOffsetBits) - 1;
+    static constexpr quint64 kChunkMask = (quint64(1) << kChunkBits) - 1;
     // Locators live in blocks of 262,144 (2 MiB, one large page) that never
     // move: a growing list never copies them, and a million rows take four.
     static constexpr int kRowBlockShift = 18;
     static constexpr qsizetype kRowBlockMask = (qsizetype(1) << kRowBlockShift) - 1;
 
-    struct Chunk {
-        char *data = nullptr;
-        qsizetype used = 0;
-        qsizetype capacity = 0;
+    // A large block of row bytes, given back when the last column with rows
+    // in it lets go.
+    struct Store {
+        explicit Store(LargeBlocks::Block b) : block(b) {}
+        ~Store() { LargeBlocks::give(block); }
+        Store(const Store &) = delete;
+        Store &operator=(const Store &) = delete;
         LargeBlocks::Block block;
     };
+    struct Chunk {
+        char *data = nullptr;
+        qsizetype used = 0;     // own chunks only
+        qsizetype capacity = 0; // 0: another column's, never appended to
+        std::shared_ptr<Store> store;
+    };
 
-    // A new last chunk with room for n bytes at least.
+    static quint64 locatorOf(bool raw, qsizetype chunk, qsizetype offset)
+    {
+        return (raw ? kRawBit : 0) | (quint64(chunk) << kChunkShift) | (quint64(offset) << kOffsetShift);
+    }
+    void appendBytes(QByteArrayView bytes, bool raw)
+    {
+        char *out = beginRow(bytes.size());
+        if (!bytes.isEmpty())
+            std::memcpy(out, bytes.data(), size_t(bytes.size()));
+        endRow(bytes.size(), raw);
+    }
+    void addLocator(quint64 where, qsizetype length)
+    {
+        if ((size_ & kRowBlockMask) == 0)
+            openRowBlock();
+        if (length >= kLongLength)
+            noteLongRow(length);
+        locator(size_) = where | quint64(std::min<qsizetype>(length, kLongLength));
+        ++size_;
+    }
+    // A new own chunk with room for n bytes at least.
     void openChunk(qsizetype n);
     void openRowBlock();
+    void noteLongRow(qsizetype length);
+    qsizetype longLength(qsizetype row) const;
+    // The index of the source's chunk among this column's, borrowed on first use.
+    qsizetype borrow(const Chunk &sourceChunk);
+    void checkMemory(qint64 bytes) const
+    {
+        if (check_)
+            check_(bytes);
+    }
     quint64 *rowBlock(qsizetype row) const
     {
         return reinterpret_cast<quint64 *>(rowBlocks_[size_t(row >> kRowBlockShift)].data);
@@ -130,6 +193,11 @@ private:
     quint64 locator(qsizetype row) const { return rowBlock(row)[row & kRowBlockMask]; }
 
     std::vector<Chunk> chunks_;
-    std::vector<LargeBlocks::Block> rowBlocks_; // of locators: raw bit | chunk index << 32 | offset in chunk
+    qsizetype own_ = -1;      // the chunk own rows go to, -1 before the first
+    qsizetype borrowed_ = -1; // the chunk the last borrowed row lies in
+    qsizetype reserved_ = 0;  // bytes announced and not yet given a chunk
+    std::vector<LargeBlocks::Block> rowBlocks_;
+    std::vector<std::pair<qsizetype, qsizetype>> longRows_; // row, length; by row
     qsizetype size_ = 0;
+    MemoryCheck check_;
 };
