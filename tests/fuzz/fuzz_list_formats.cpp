@@ -235,7 +235,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     {
         Table all = t;
         all.picked.assign(all.picked.size(), true);
-        expectSame("ClipboardText", ClipboardText(plain), referenceClipboard(all));
+        expectSame("ClipboardText", ClipboardText(plain), QString::fromUtf8(referenceClipboard(all).toUtf8()));
         expectSame("CommaDelimitedBytes", CommaDelimitedBytes(plain, encoding), encoded(referenceComma(all), encoding));
         QStringList firstColumn;
         for (const QStringList &row : std::as_const(all.cells))
@@ -270,8 +270,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
     long yields = 0;
-    const QString clip = BuildClipboardText(t, [&] { ++yields; });
-    expectSame("BuildClipboardText", clip, referenceClipboard(t));
+    // UTF-8, as the clipboard gets it (a lone surrogate of a sub-item as the encoder writes it).
+    const QByteArray clip = BuildClipboardText(t, [&] { ++yields; });
+    expectSame("BuildClipboardText", clip, referenceClipboard(t).toUtf8());
     long takenRows = 0;
     for (const bool taken : t.picked)
         takenRows += taken;

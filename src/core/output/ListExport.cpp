@@ -5,6 +5,7 @@
 #include "core/output/SaveTarget.h"
 
 #include "core/shell/platform/Platform.h"
+#include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/handlers/Startup.h"
 
 namespace Main {
@@ -15,7 +16,10 @@ void CopyListToClipboard(Platform &platform, ListModel &list)
 {
     if (list.count() == 0)
         return;
-    const QString text = ListFormats::BuildClipboardText(ListTable(list), [&] { platform.DoEvents(); });
+    // The text is refused before it is made when the memory left cannot hold
+    // it: the clipboard stays as it was.
+    const QByteArray text = ListFormats::BuildClipboardText(
+        ListTable(list), [&] { platform.DoEvents(); }, [&](qsizetype bytes) { EnsureMemoryFor(platform, bytes); });
     ClearClipboard(platform);
     SetClipboardText(platform, text, 0);
 }
@@ -43,7 +47,7 @@ void ClearClipboard(Platform &platform)
             return;
 }
 
-bool SetClipboardText(Platform &platform, const QString &text, int format)
+bool SetClipboardText(Platform &platform, const QByteArray &text, int format)
 {
     for (int attempts = 0; attempts < kClipboardAttempts; ++attempts)
         if (attempt([&] { return platform.ClipboardSetText(text, format); }))

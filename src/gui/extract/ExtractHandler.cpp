@@ -2,6 +2,7 @@
 #include "core/extract/DomainRule.h"
 #include "gui/shell/window/Form1.h"
 #include "core/shell/handlers/HandlerSteps.h"
+#include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/controls/ListModel.h"
 #include "core/shell/platform/CodePage.h"
 #include "core/shell/platform/Platform.h"
@@ -15,15 +16,18 @@ void Form1::PushButton2_Click()
     if (s.test(104, [&] { return entries().count() >= 1; })) {
         s.step(106, [&] { setMousePointer(PointerHourglass); });
         s.step(108, [&] {
+            // A run the memory left cannot hold is refused before the old
+            // results go: a locator a domain, mostly the entry's own bytes.
+            Main::EnsureMemoryFor(platform(), Main::MemoryForRows(0, entries().count()) - results().allocatedBytes());
             results().clear();
-            // No domain is longer than its entry.
-            results().reserveBytes(entries().usedBytes());
         });
         // The count is taken once: entries added while the run yields wait for the next run.
         const qsizetype n = s.value<qsizetype>(110, [&] { return entries().count(); }, 0);
         QByteArray scratch;
         const CodePage &page = CodePage::system();
-        for (qsizetype i = 1; i <= n; ++i) {
+        // Out of memory, every further row would fail alike: the run stops
+        // after its one box, keeping the domains it has.
+        for (qsizetype i = 1; i <= n && !s.outOfMemory(); ++i) {
             // Events run at most every ~10 ms however often this is called, so
             // the window answers clicks while the run stays linear.
             s.step(112, [&] { platform().DoEvents(); });

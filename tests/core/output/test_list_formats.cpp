@@ -223,7 +223,7 @@ private slots:
         p.clipboardSetFailures = setFailures;
 
         Main::ClearClipboard(p);
-        QCOMPARE(Main::SetClipboardText(p, QStringLiteral("new"), 0), placed);
+        QCOMPARE(Main::SetClipboardText(p, QByteArrayLiteral("new"), 0), placed);
         QCOMPARE(p.clipboardClearAttempts, clearAttempts);
         QCOMPARE(p.clipboardSetAttempts, setAttempts);
         QVERIFY(p.boxes.isEmpty());
@@ -404,7 +404,7 @@ private slots:
         list.setSubItem(2, 1, QStringLiteral("y"));
         const ListFormats::ListTable table(list);
 
-        QCOMPARE(ListFormats::BuildClipboardText(table, [] {}),
+        QCOMPARE(QString::fromUtf8(ListFormats::BuildClipboardText(table, [] {})),
                  QStringLiteral(u"\u201C\u00E9\uFFFD\tx\r\n\u00FC  \ty\r\n"));
         CodePageEncoder encoder(encoding);
         struct {

@@ -21,9 +21,10 @@ public:
     QString InputBox(const QString &prompt, const QString &title) override;
     bool FileDialog(const FileDialogRequest &request, QString *result) override;
     bool ClipboardClear() override;
-    bool ClipboardSetText(const QString &text, int format) override;
+    bool ClipboardSetText(const QByteArray &text, int format) override;
     void OpenUrl(const QString &url) override;
     void DoEvents() override;
+    qint64 AvailableMemory() override;
     double SecondsSinceMidnight() override;
     void Randomize(double seed) override;
     double Rnd() override;
