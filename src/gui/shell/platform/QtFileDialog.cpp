@@ -110,11 +110,6 @@ public:
             }
             return;
         }
-        if (text.size() >= bufferChars_) {
-            overflowed_ = true;
-            QDialog::accept();
-            return;
-        }
         const QStringList names = chosenNames(text);
         if (names.isEmpty())
             return;
@@ -123,7 +118,12 @@ public:
             enterFolder(names.first());
             return;
         }
-        chosen_ = names;
+        // What the buffer holds is the value the names make (folder NUL name
+        // NUL ...) and its ending NUL, not the field's quoted names, which
+        // take two characters more a file.
+        overflowed_ = QtPlatform::fileDialogValue(names).size() >= bufferChars_;
+        if (!overflowed_)
+            chosen_ = names;
         QDialog::accept();
     }
 
@@ -233,17 +233,20 @@ bool QtPlatform::FileDialog(const FileDialogRequest &request, QString *result)
     const QStringList files = dialog.chosen();
     if (!accepted || files.isEmpty())
         return false;
-    if (files.size() == 1) {
-        *result = QDir::toNativeSeparators(files.first());
-        return true;
-    }
+    *result = fileDialogValue(files);
+    return true;
+}
+
+QString QtPlatform::fileDialogValue(const QStringList &paths)
+{
+    if (paths.size() == 1)
+        return QDir::toNativeSeparators(paths.first());
     // Several files: folder NUL name NUL name ..., the folder being the first
     // file's. A typed name from elsewhere stays reachable as a relative path.
-    const QString folder = QFileInfo(files.first()).absolutePath();
+    const QString folder = QFileInfo(paths.first()).absolutePath();
     const QDir base(folder);
     QString value = QDir::toNativeSeparators(folder);
-    for (const QString &f : files)
+    for (const QString &f : paths)
         value += QChar(0) + QDir::toNativeSeparators(base.relativeFilePath(f));
-    *result = value;
-    return true;
+    return value;
 }

@@ -46,6 +46,9 @@ public:
     // A name typed into Qt's file dialog as the full path it stands for, "~"
     // at its start being the home folder.
     static QString typedPath(const QString &folder, const QString &name);
+    // The open dialog's value for the chosen files (full paths): one file's
+    // path, or folder NUL name NUL name ... for several.
+    static QString fileDialogValue(const QStringList &paths);
 
 private:
     // Once the program has ended, every call that let events run unwinds the
