@@ -113,6 +113,7 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit,
     // Its pages stay in place for the next load, and for the saves.
     const LargeBlocks::Held block{size_t(kLoadBlockBytes)};
     bool first = true;
+    bool carryAscii = true;
     qint64 nextCarryCheck = kLongLine;
     for (qint64 left = limit; limit < 0 || left > 0;) {
         const qint64 want = limit < 0 ? kLoadBlockBytes : std::min<qint64>(kLoadBlockBytes, left);
@@ -131,10 +132,11 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit,
                 ensureMemory(MemoryForRows(limit, (lineEndsIn(bytes) + 1) * (limit / got + 1)));
             list.reserveBytes(limit);
         }
-        // A line longer than a block is held whole until it ends, and then
-        // stored: room for it to double, and for what is still to be stored.
+        // A line longer than a block is held whole until it ends, and is then
+        // stored: room for its copy, and for the rest of the file both as
+        // part of it and stored.
         if (ensureMemory && lines.carried() + got >= nextCarryCheck) {
-            ensureMemory(2 * (lines.carried() + got) + std::max<qint64>(left, 0));
+            ensureMemory(lines.carried() + got + 2 * std::max<qint64>(left, 0));
             nextCarryCheck *= 2;
         }
         if (std::exchange(first, false)) {
@@ -156,10 +158,15 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit,
                 text.chop(1);
             }
             lines.feed(text.toUtf8(), appendUtf8);
-        } else if (IsAscii(bytes) && IsAscii(lines.carriedBytes())) {
-            lines.feed(bytes, appendUtf8);
         } else {
-            lines.feed(bytes, append);
+            const bool ascii = IsAscii(bytes);
+            if (ascii && carryAscii)
+                lines.feed(bytes, appendUtf8);
+            else
+                lines.feed(bytes, append);
+            // Whether the unfinished line is ASCII, without a look at all of
+            // it again: a line of gigabytes would be read once a block.
+            carryAscii = lines.carried() <= bytes.size() ? IsAscii(lines.carriedBytes()) : carryAscii && ascii;
         }
     }
     if (utf16) {
