@@ -1,3 +1,5 @@
+#include "core/shell/controls/TextColumn.h"
+#include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/platform/SystemMemory.h"
 
 #include <QHash>
@@ -93,6 +95,37 @@ private slots:
         QFETCH(bool, strict);
         QFETCH(qint64, room);
         QCOMPARE(SystemMemory::FromMeminfo(meminfo, strict), room);
+    }
+
+    // What a text added a row per line will take is never less than what its
+    // rows take stored: their UTF-8 bytes and a locator each.
+    void textEstimate_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("lines of addresses") << QStringLiteral("a@b.example\r\nc@d.example\nwww.e.example\r");
+        QTest::newRow("one line") << QStringLiteral("a@b.example");
+        QTest::newRow("empty lines") << QStringLiteral("\n\n\r\n\r");
+        QTest::newRow("two- and three-byte letters") << QStringLiteral(u"j\u00F6ran@b\u00FCcher.example\n\u4F8B.jp");
+        QTest::newRow("four-byte letters") << QStringLiteral(u"\U0001F600@\U0001F601.example");
+        QTest::newRow("nothing") << QString();
+    }
+    void textEstimate()
+    {
+        QFETCH(QString, text);
+        TextColumn rows;
+        QString line;
+        for (const QChar c : text) {
+            if (c == u'\n' || c == u'\r') {
+                rows.append(QStringView(line));
+                line.clear();
+            } else {
+                line += c;
+            }
+        }
+        rows.append(QStringView(line));
+        const qint64 stored = rows.usedBytes() + rows.size() * qint64(sizeof(quint64));
+        QVERIFY(Main::MemoryForText(text) >= stored);
+        QVERIFY(Main::MemoryForText(text) <= stored + text.size()); // the line breaks, at most
     }
 
     // The system answers for the running process, on Linux and Windows alike.
