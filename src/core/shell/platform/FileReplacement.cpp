@@ -203,17 +203,7 @@ FileReplacement::Placed FileReplacement::replace()
         return Placed::Failed;
     }
     synced_ = true;
-    // An unnamed file takes a name beside the old one first, through the
-    // link the system keeps of its open files.
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-    for (int i = 0; named_.isEmpty() && i < kNameTries; ++i) {
-        const QString name = besideName(target_);
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, encoded(name).constData(), AT_SYMLINK_FOLLOW) == 0)
-            named_ = name;
-        else if (errno != EEXIST)
-            break;
-    }
-    if (named_.isEmpty()) {
+    if (!giveName()) {
         discard();
         return Placed::Failed;
     }
@@ -253,18 +243,25 @@ void FileReplacement::discard()
     named_.clear();
 }
 
+bool FileReplacement::giveName()
+{
+    // An unnamed file takes a name beside the old one through the link the
+    // system keeps of its open files.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(file_->handle());
+    for (int i = 0; named_.isEmpty() && i < kNameTries; ++i) {
+        const QString name = besideName(target_);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, encoded(name).constData(), AT_SYMLINK_FOLLOW) == 0)
+            named_ = name;
+        else if (errno != EEXIST)
+            break;
+    }
+    return !named_.isEmpty();
+}
+
 QString FileReplacement::keep()
 {
-    if (file_ && named_.isEmpty()) {
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(file_->handle());
-        for (int i = 0; named_.isEmpty() && i < kNameTries; ++i) {
-            const QString name = besideName(target_);
-            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, encoded(name).constData(), AT_SYMLINK_FOLLOW) == 0)
-                named_ = name;
-            else if (errno != EEXIST)
-                break;
-        }
-    }
+    if (file_)
+        giveName();
     const QString kept = named_;
     file_.reset();
     named_.clear();

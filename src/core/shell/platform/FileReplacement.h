@@ -49,6 +49,8 @@ private:
 #ifdef Q_OS_WIN
     bool closed_ = false; // the file's handle was closed for the rename
 #else
+    // Gives a file made without a name one beside the target; true once it has one.
+    bool giveName();
     bool synced_ = false; // what was written is on the disk
 #endif
 };
