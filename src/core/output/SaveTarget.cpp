@@ -279,9 +279,11 @@ void SaveTarget::release()
 {
     if (device_ && registry_)
         registry_->unregisterSave(this);
+    // The rows read back from a new file go before it: Windows removes no
+    // file that is open.
+    staged_.reset();
     save_.reset();
     direct_.reset();
-    staged_.reset();
     device_ = nullptr;
     cursor_ = windowEnd_ = nullptr;
     // The block stays, empty, for the next save: its pages are in place.

@@ -11,7 +11,8 @@
 namespace {
 
 // A column that grows row by row (a file that tells no size, a paste) takes
-// chunks twice as large as the last, up to this.
+// chunks of a quarter of what it holds, up to this: few chunks, and at most a
+// quarter more than it needs.
 constexpr qsizetype kGrowthLimit = qsizetype(64) << 20;
 
 } // namespace
@@ -23,8 +24,8 @@ void TextColumn::openChunk(qsizetype n)
     qsizetype want = std::max(n, kChunkBytes);
     if (reserved_ > 0)
         want = std::max(want, std::min(reserved_, kMaxOffset + 1));
-    else if (own_ >= 0)
-        want = std::max(want, std::min(2 * chunks_[size_t(own_)].capacity, kGrowthLimit));
+    else
+        want = std::max(want, std::min(ownCapacity_ / 4, kGrowthLimit));
     checkMemory(want);
     Chunk c;
     c.store = std::make_shared<Store>(LargeBlocks::take(size_t(want)));
@@ -32,6 +33,7 @@ void TextColumn::openChunk(qsizetype n)
     // A block may be larger than asked; all of it takes rows.
     c.capacity = qsizetype(c.store->block.size);
     reserved_ = std::max<qsizetype>(reserved_ - c.capacity, 0);
+    ownCapacity_ += c.capacity;
     chunks_.push_back(std::move(c));
     own_ = qsizetype(chunks_.size()) - 1;
 }
@@ -166,7 +168,7 @@ void TextColumn::clear()
     std::vector<LargeBlocks::Block>().swap(rowBlocks_);
     std::vector<std::pair<qsizetype, qsizetype>>().swap(longRows_);
     own_ = borrowed_ = -1;
-    reserved_ = 0;
+    reserved_ = ownCapacity_ = 0;
     size_ = 0;
 }
 

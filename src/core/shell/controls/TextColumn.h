@@ -196,6 +196,7 @@ private:
     qsizetype own_ = -1;      // the chunk own rows go to, -1 before the first
     qsizetype borrowed_ = -1; // the chunk the last borrowed row lies in
     qsizetype reserved_ = 0;  // bytes announced and not yet given a chunk
+    qsizetype ownCapacity_ = 0; // of the own chunks
     std::vector<LargeBlocks::Block> rowBlocks_;
     std::vector<std::pair<qsizetype, qsizetype>> longRows_; // row, length; by row
     qsizetype size_ = 0;
