@@ -118,7 +118,7 @@ private slots:
         QTest::addColumn<int>("line");
         QTest::addColumn<bool>("stopped");  // results of this run, but not all
         // More locators than the earlier results' storage, which the run frees.
-        QTest::newRow("no room for the run") << 300000 << 1 << qint64(0) << 0 << 108 << false;
+        QTest::newRow("no room for the run") << 600000 << 1 << qint64(0) << 0 << 108 << false;
         QTest::newRow("taken midway") << 6000 << 1000 << qint64(8) << 100 << 122 << true;
     }
     void memoryRunsOut()

@@ -38,22 +38,50 @@ void TextColumn::openChunk(qsizetype n)
     own_ = qsizetype(chunks_.size()) - 1;
 }
 
-void TextColumn::openRowBlock()
+void TextColumn::openRowBlock(bool compact)
+{
+    const size_t bytes = size_t(kRowBlockMask + 1) * (compact ? sizeof(quint32) : sizeof(quint64));
+    checkMemory(qint64(bytes));
+    RowBlock b;
+    b.block = LargeBlocks::take(bytes);
+    b.compact = compact;
+    try {
+        rowBlocks_.push_back(b);
+    } catch (...) {
+        LargeBlocks::give(b.block);
+        throw;
+    }
+    end_ = 0;
+}
+
+void TextColumn::makeFull()
 {
     const size_t bytes = size_t(kRowBlockMask + 1) * sizeof(quint64);
     checkMemory(qint64(bytes));
-    const LargeBlocks::Block block = LargeBlocks::take(bytes);
+    const LargeBlocks::Block full = LargeBlocks::take(bytes);
+    RowBlock &b = rowBlocks_.back();
+    const qsizetype first = qsizetype(rowBlocks_.size() - 1) << kRowBlockShift;
+    auto *locators = reinterpret_cast<quint64 *>(full.data);
     try {
-        rowBlocks_.push_back(block);
+        for (qsizetype row = first; row < size_; ++row) {
+            const Where w = where(row);
+            if (w.length >= kLongLength)
+                noteLongRow(row, w.length);
+            locators[row - first] = locatorOf(w.raw, w.length == 0 ? 0 : w.chunk, w.length == 0 ? 0 : w.offset)
+                | quint64(std::min<qsizetype>(w.length, kLongLength));
+        }
     } catch (...) {
-        LargeBlocks::give(block);
+        LargeBlocks::give(full);
         throw;
     }
+    LargeBlocks::give(b.block);
+    b.block = full;
+    b.compact = false;
 }
 
-void TextColumn::noteLongRow(qsizetype length)
+void TextColumn::noteLongRow(qsizetype row, qsizetype length)
 {
-    longRows_.emplace_back(size_, length);
+    longRows_.emplace_back(row, length);
 }
 
 qsizetype TextColumn::longLength(qsizetype row) const
@@ -101,13 +129,13 @@ qsizetype TextColumn::borrow(const Chunk &sourceChunk)
 
 void TextColumn::appendPartOf(const TextColumn &source, qsizetype sourceRow, QByteArrayView part)
 {
-    const quint64 loc = source.locator(sourceRow);
-    const bool raw = (loc & kRawBit) != 0;
+    const Where w = source.where(sourceRow);
+    const bool raw = w.raw;
     if (part.isEmpty()) {
         addLocator(raw ? kRawBit : 0, 0);
         return;
     }
-    const Chunk &from = source.chunks_[size_t((loc >> kChunkShift) & kChunkMask)];
+    const Chunk &from = source.chunks_[size_t(w.chunk)];
     const qsizetype offset = part.data() - from.data;
     // A part that starts further into a very long row than a locator reaches
     // is copied.
@@ -163,9 +191,10 @@ void TextColumn::clear()
 {
     // Each store goes back to LargeBlocks once no column has rows in it.
     std::vector<Chunk>().swap(chunks_);
-    for (const LargeBlocks::Block &block : rowBlocks_)
-        LargeBlocks::give(block);
-    std::vector<LargeBlocks::Block>().swap(rowBlocks_);
+    for (const RowBlock &b : rowBlocks_)
+        LargeBlocks::give(b.block);
+    std::vector<RowBlock>().swap(rowBlocks_);
+    end_ = 0;
     std::vector<std::pair<qsizetype, qsizetype>>().swap(longRows_);
     own_ = borrowed_ = -1;
     reserved_ = ownCapacity_ = 0;
@@ -175,8 +204,8 @@ void TextColumn::clear()
 qsizetype TextColumn::allocatedBytes() const
 {
     qsizetype total = qsizetype(longRows_.capacity() * sizeof(longRows_[0]));
-    for (const LargeBlocks::Block &block : rowBlocks_)
-        total += qsizetype(block.size);
+    for (const RowBlock &b : rowBlocks_)
+        total += qsizetype(b.block.size);
     for (const Chunk &c : chunks_)
         if (c.capacity > 0)
             total += qsizetype(c.store->block.size);

@@ -14,18 +14,20 @@
 #include <vector>
 
 // Append-only storage for millions of short texts: the UTF-8 bytes of every row
-// packed into chunks of 1 MiB or more that never move, plus one 8-byte locator
-// per row. A 27-character address costs 35 bytes instead of the ~100 of a
-// QString. Chunks and locators live in large blocks (LargeBlocks), which a
-// cleared list hands on to the next one with their pages in place.
+// packed into chunks of 1 MiB or more that never move, plus a locator per row.
+// A 27-character address costs 31 bytes instead of the ~100 of a QString.
+// Chunks and locators live in large blocks (LargeBlocks), which a cleared list
+// hands on to the next one with their pages in place.
 // Rows are 0-based here; the list operations above it count from 1.
 //
-// A locator says where its row starts and how long it is, so a row may also
-// lie in another column's chunk: a domain is mostly a part of its entry, and
-// the result list keeps that part of the entry's storage (which stays alive
-// while any row lies in it) instead of a second copy. A row of any length is
-// kept whole: one that does not fit the locator's length field has its length
-// in a table of long rows.
+// Locators come in blocks of 524,288 rows. Where a block's rows stand one
+// after another in a chunk, or in a few (a loaded file's lines), it keeps 4
+// bytes a row, where each row ends. Any other block keeps 8 bytes a row, where the row
+// starts and how long it is, so a row may also lie in another column's chunk:
+// a domain is mostly a part of its entry, and the result list keeps that part
+// of the entry's storage (which stays alive while any row lies in it) instead
+// of a second copy. A row of any length is kept whole: one that does not fit
+// the 8-byte locator's length field has its length in a table of long rows.
 //
 // A raw row holds a line's own bytes that were not text in the system's code
 // page; they go back out exactly as they came. The locator's top bit marks it,
@@ -68,12 +70,16 @@ public:
     }
     void endRow(qsizetype bytes, bool raw = false)
     {
+        if (!hasRowBlock())
+            openRowBlock(true);
         if (bytes == 0) {
-            addLocator(raw ? kRawBit : 0, 0);
+            if (!appendCompact(-1, 0, 0, raw))
+                addLocator(raw ? kRawBit : 0, 0);
             return;
         }
         Chunk &c = chunks_[size_t(own_)];
-        addLocator(locatorOf(raw, own_, c.used), bytes);
+        if (!appendCompact(own_, c.used, bytes, raw))
+            addLocator(locatorOf(raw, own_, c.used), bytes);
         c.used += bytes;
     }
 
@@ -88,18 +94,14 @@ public:
     // clear(); appends never move earlier rows.
     QByteArrayView bytesAt(qsizetype row, bool *raw = nullptr) const
     {
-        const quint64 loc = locator(row);
+        const Where w = where(row);
         if (raw)
-            *raw = (loc & kRawBit) != 0;
-        qsizetype length = qsizetype(loc & kLengthMask);
-        if (length == 0)
+            *raw = w.raw;
+        if (w.length == 0)
             return QByteArrayView();
-        if (length == kLongLength)
-            length = longLength(row);
-        const Chunk &c = chunks_[size_t((loc >> kChunkShift) & kChunkMask)];
-        return QByteArrayView(c.data + ((loc >> kOffsetShift) & kOffsetMask), length);
+        return QByteArrayView(chunks_[size_t(w.chunk)].data + w.offset, w.length);
     }
-    bool isRaw(qsizetype row) const { return (locator(row) & kRawBit) != 0; }
+    bool isRaw(qsizetype row) const { return where(row).raw; }
     // As text; a raw row as the system's code page shows it (TextOfRawBytes).
     QString at(qsizetype row) const;
     // At least the first `chars` characters of a row (all of it when shorter):
@@ -132,10 +134,12 @@ private:
     static constexpr quint64 kLengthMask = (quint64(1) << kLengthBits) - 1;
     static constexpr quint64 kOffsetMask = (quint64(1) << kOffsetBits) - 1;
     static constexpr quint64 kChunkMask = (quint64(1) << kChunkBits) - 1;
-    // Locators live in blocks of 262,144 (2 MiB, one large page) that never
-    // move: a growing list never copies them, and a million rows take four.
-    static constexpr int kRowBlockShift = 18;
+    static constexpr int kRowBlockShift = 19;
     static constexpr qsizetype kRowBlockMask = (qsizetype(1) << kRowBlockShift) - 1;
+    // A 4-byte locator: where the row ends, from where its block's first row
+    // starts; the top bit marks a raw row.
+    static constexpr quint32 kRawEnd = quint32(1) << 31;
+    static constexpr qsizetype kMaxEnd = qsizetype(kRawEnd) - 1;
 
     // A large block of row bytes, given back when the last column with rows
     // in it lets go.
@@ -153,6 +157,77 @@ private:
         std::shared_ptr<Store> store;
     };
 
+    // Rows of a compact block that lie one after another in one chunk.
+    struct Run {
+        qsizetype first = 0;  // in the block
+        qsizetype chunk = -1; // -1 while all its rows are empty
+        qsizetype base = 0;   // where its first row starts in the chunk
+    };
+    static constexpr int kRuns = 8;
+    struct RowBlock {
+        LargeBlocks::Block block;
+        bool compact = false; // 4-byte locators
+        int runs = 0;
+        Run run[kRuns];
+    };
+    struct Where {
+        qsizetype chunk;
+        qsizetype offset;
+        qsizetype length;
+        bool raw;
+    };
+    Where where(qsizetype row) const
+    {
+        const RowBlock &b = rowBlocks_[size_t(row >> kRowBlockShift)];
+        const qsizetype i = row & kRowBlockMask;
+        if (b.compact) {
+            int k = b.runs - 1;
+            while (k > 0 && b.run[k].first > i)
+                --k;
+            const Run &r = b.run[k];
+            const auto *ends = reinterpret_cast<const quint32 *>(b.block.data);
+            const qsizetype start = i == r.first ? 0 : qsizetype(ends[i - 1] & ~kRawEnd);
+            return {r.chunk, r.base + start, qsizetype(ends[i] & ~kRawEnd) - start, (ends[i] & kRawEnd) != 0};
+        }
+        const quint64 loc = reinterpret_cast<const quint64 *>(b.block.data)[i];
+        qsizetype length = qsizetype(loc & kLengthMask);
+        if (length == kLongLength)
+            length = longLength(row);
+        return {qsizetype((loc >> kChunkShift) & kChunkMask), qsizetype((loc >> kOffsetShift) & kOffsetMask), length,
+                (loc & kRawBit) != 0};
+    }
+    // A row in the last block, if it is compact and the row starts where the
+    // last one ended, in its chunk, or begins one of the block's few runs.
+    bool appendCompact(qsizetype chunk, qsizetype offset, qsizetype bytes, bool raw)
+    {
+        RowBlock &b = rowBlocks_.back();
+        if (!b.compact)
+            return false;
+        const qsizetype i = size_ & kRowBlockMask;
+        if (b.runs == 0)
+            b.run[b.runs++] = Run{i, -1, 0};
+        Run *r = &b.run[b.runs - 1];
+        if (bytes > 0) {
+            if (r->chunk < 0 && end_ == 0) {
+                r->chunk = chunk;
+                r->base = offset;
+            }
+            if (r->chunk != chunk || offset != r->base + end_ || end_ + bytes > kMaxEnd) {
+                if (b.runs == kRuns || bytes > kMaxEnd) {
+                    makeFull();
+                    return false;
+                }
+                r = &b.run[b.runs++];
+                *r = Run{i, chunk, offset};
+                end_ = 0;
+            }
+        }
+        end_ += bytes;
+        reinterpret_cast<quint32 *>(b.block.data)[size_ & kRowBlockMask] = quint32(end_) | (raw ? kRawEnd : 0);
+        ++size_;
+        return true;
+    }
+
     static quint64 locatorOf(bool raw, qsizetype chunk, qsizetype offset)
     {
         return (raw ? kRawBit : 0) | (quint64(chunk) << kChunkShift) | (quint64(offset) << kOffsetShift);
@@ -164,19 +239,27 @@ private:
             std::memcpy(out, bytes.data(), size_t(bytes.size()));
         endRow(bytes.size(), raw);
     }
+    // An 8-byte locator for the next row.
     void addLocator(quint64 where, qsizetype length)
     {
-        if ((size_ & kRowBlockMask) == 0)
-            openRowBlock();
+        if (!hasRowBlock())
+            openRowBlock(false);
+        else if (rowBlocks_.back().compact)
+            makeFull();
         if (length >= kLongLength)
-            noteLongRow(length);
-        locator(size_) = where | quint64(std::min<qsizetype>(length, kLongLength));
+            noteLongRow(size_, length);
+        reinterpret_cast<quint64 *>(rowBlocks_.back().block.data)[size_ & kRowBlockMask] =
+            where | quint64(std::min<qsizetype>(length, kLongLength));
         ++size_;
     }
+    // Whether the next row's block of locators is there.
+    bool hasRowBlock() const { return qsizetype(rowBlocks_.size()) > (size_ >> kRowBlockShift); }
     // A new own chunk with room for n bytes at least.
     void openChunk(qsizetype n);
-    void openRowBlock();
-    void noteLongRow(qsizetype length);
+    void openRowBlock(bool compact);
+    // The last block, compact, with 8-byte locators instead.
+    void makeFull();
+    void noteLongRow(qsizetype row, qsizetype length);
     qsizetype longLength(qsizetype row) const;
     // The index of the source's chunk among this column's, borrowed on first use.
     qsizetype borrow(const Chunk &sourceChunk);
@@ -185,19 +268,14 @@ private:
         if (check_)
             check_(bytes);
     }
-    quint64 *rowBlock(qsizetype row) const
-    {
-        return reinterpret_cast<quint64 *>(rowBlocks_[size_t(row >> kRowBlockShift)].data);
-    }
-    quint64 &locator(qsizetype row) { return rowBlock(row)[row & kRowBlockMask]; }
-    quint64 locator(qsizetype row) const { return rowBlock(row)[row & kRowBlockMask]; }
 
     std::vector<Chunk> chunks_;
     qsizetype own_ = -1;      // the chunk own rows go to, -1 before the first
     qsizetype borrowed_ = -1; // the chunk the last borrowed row lies in
     qsizetype reserved_ = 0;  // bytes announced and not yet given a chunk
     qsizetype ownCapacity_ = 0; // of the own chunks
-    std::vector<LargeBlocks::Block> rowBlocks_;
+    std::vector<RowBlock> rowBlocks_;
+    qsizetype end_ = 0; // compact last block: where its last row ends, from its base
     std::vector<std::pair<qsizetype, qsizetype>> longRows_; // row, length; by row
     qsizetype size_ = 0;
     MemoryCheck check_;
