@@ -11,9 +11,11 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPushButton>
 
 #include <limits>
@@ -49,6 +51,23 @@ QString QtPlatform::typedPath(const QString &folder, const QString &name)
 
 namespace {
 
+// Qt's icons, with each file's type told by its name alone. Qt's own provider
+// reads the start of every file the dialog lists to tell its type: in /proc a
+// file without end (pagemap) took hundreds of megabytes before the user had
+// chosen anything, and a device or a pipe would keep it waiting.
+class NameTypedIcons : public QFileIconProvider {
+public:
+    QString type(const QFileInfo &info) const override
+    {
+        if (!info.isFile())
+            return QFileIconProvider::type(info); // folders, drives: no content read
+        return mimeTypes_.mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    }
+
+private:
+    QMimeDatabase mimeTypes_;
+};
+
 // Qt's own file dialog, taking the name field as the user's choice: typed
 // names that do not exist still reach the program, which says "File not
 // found" itself, and a name is that file when it exists as typed, quotes and
@@ -59,6 +78,10 @@ public:
     LenientFileDialog(QWidget *parent, const QString &title) : QFileDialog(parent, title)
     {
         setOption(QFileDialog::DontUseNativeDialog, true);
+        // Asked from the dialog's listing thread until it has stopped, after
+        // the dialog: it lives as long as the program.
+        static NameTypedIcons *const icons = new NameTypedIcons;
+        setIconProvider(icons);
         nameEdit_ = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         list_ = findChild<QAbstractItemView *>(QStringLiteral("listView"));
         model_ = findChild<QFileSystemModel *>();
