@@ -91,7 +91,7 @@ qint64 lineEndsIn(QByteArrayView bytes)
     return n;
 }
 
-// A line carried from block to block is asked memory for as it passes these.
+// A line carried from block to block asks for memory each time it grows by this.
 constexpr qint64 kLongLine = qint64(16) << 20;
 
 } // namespace
@@ -137,7 +137,7 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit,
         // part of it and stored.
         if (ensureMemory && lines.carried() + got >= nextCarryCheck) {
             ensureMemory(lines.carried() + got + 2 * std::max<qint64>(left, 0));
-            nextCarryCheck *= 2;
+            nextCarryCheck = lines.carried() + got + kLongLine;
         }
         if (std::exchange(first, false)) {
             // Only a mark at the very start of the file says what it is.

@@ -3,7 +3,16 @@
 #include "core/shell/platform/Platform.h"
 #include "core/shell/platform/RuntimeError.h"
 
+#include <algorithm>
+
 namespace Main {
+
+namespace {
+
+// What the lists may take between two questions, at most.
+constexpr qint64 kMostTrusted = qint64(32) << 20;
+
+} // namespace
 
 void EnsureMemoryFor(Platform &platform, qint64 bytes)
 {
@@ -43,7 +52,8 @@ void MemoryBudget::ensure(qint64 bytes)
     const qint64 spare = room - kMemoryHeadroom;
     if (bytes > spare)
         throw OutOfMemory();
-    trusted_ = (spare - bytes) / 2;
+    // Others take memory meanwhile, this program's load among them.
+    trusted_ = std::min((spare - bytes) / 2, kMostTrusted);
 }
 
 } // namespace Main

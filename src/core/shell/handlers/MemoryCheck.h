@@ -27,7 +27,8 @@ qint64 MemoryForText(QStringView text);
 
 // The lists' check before they take more memory (TextColumn::MemoryCheck):
 // asks the platform only now and then, trusting half of the room it last
-// told, so that a list growing a chunk at a time costs no system call a chunk.
+// told and never more than 32 MiB, so that a list growing a chunk at a time
+// costs no system call a chunk.
 class MemoryBudget {
 public:
     explicit MemoryBudget(Platform &platform) : platform_(platform) {}

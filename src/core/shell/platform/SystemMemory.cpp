@@ -48,13 +48,15 @@ qint64 number(const QByteArray &text)
     return ok ? value : -1;
 }
 
-// What a cgroup's limit leaves, its reclaimable file cache counted as room.
-qint64 room(qint64 limit, qint64 usage, qint64 activeFile, qint64 inactiveFile)
+// What a cgroup's limit leaves. The file cache the kernel would reclaim
+// first, the inactive part (files read or written once), counts as room; the
+// active part holds the program's own code among others, and a program whose
+// code is reclaimed crawls.
+qint64 room(qint64 limit, qint64 usage, qint64 inactiveFile)
 {
     if (limit < 0 || limit >= kNoLimit || usage < 0)
         return -1;
-    const qint64 cache = std::max<qint64>(activeFile, 0) + std::max<qint64>(inactiveFile, 0);
-    return std::max<qint64>(limit - std::max<qint64>(usage - cache, 0), 0);
+    return std::max<qint64>(limit - std::max<qint64>(usage - std::max<qint64>(inactiveFile, 0), 0), 0);
 }
 
 struct Mount {
@@ -126,7 +128,7 @@ qint64 FromCgroups(QByteArrayView cgroups, QByteArrayView mounts, const std::fun
                 if (!max.isEmpty() && max != "max") {
                     const QByteArray stat = read(folder + QStringLiteral("/memory.stat"));
                     least = Least(least, room(number(max), number(read(folder + QStringLiteral("/memory.current"))),
-                                              field(stat, "active_file "), field(stat, "inactive_file ")));
+                                              field(stat, "inactive_file ")));
                 }
                 if (folder.size() <= mount.point.size())
                     break;
@@ -140,7 +142,7 @@ qint64 FromCgroups(QByteArrayView cgroups, QByteArrayView mounts, const std::fun
             const QByteArray stat = read(folder + QStringLiteral("/memory.stat"));
             least = Least(least, room(field(stat, "hierarchical_memory_limit "),
                                       number(read(folder + QStringLiteral("/memory.usage_in_bytes"))),
-                                      field(stat, "total_active_file "), field(stat, "total_inactive_file ")));
+                                      field(stat, "total_inactive_file ")));
         }
     }
     return least;

@@ -17,7 +17,7 @@ namespace SystemMemory {
 // - Linux: the system's available memory (MemAvailable; in strict overcommit
 //   also CommitLimit - Committed_AS), the process's cgroup and each cgroup
 //   above it (v2 memory.max - memory.current, v1 the hierarchical limit -
-//   usage; file cache counts as room, the kernel reclaims it first), the
+//   usage; inactive file cache counts as room, the kernel reclaims it first), the
 //   address-space limit (RLIMIT_AS) and the data limit (RLIMIT_DATA) against
 //   the process's size;
 // - Windows: the commit limit's room (what the page file and memory can
