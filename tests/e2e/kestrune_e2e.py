@@ -618,9 +618,10 @@ def load_too_many_picked(s):
     for i in range(10000):
         with open(os.path.join(folder, "f%05d.txt" % i), "wb") as f:
             f.write(b"x%d@many.example\r\n" % i)
-    # Typed (here pasted) names: their length is what counts. (Names of files
-    # that exist would have Qt's dialog look each up as the text changes.)
-    s.set_clipboard(" ".join('"%s"' % s.path("no such list %05d.txt" % i) for i in range(1000)))
+    # Typed (here pasted) names: the value they make is what counts, the folder and
+    # each name with its NUL, 39,026 characters here. (Names of files that exist
+    # would have Qt's dialog look each up as the text changes.)
+    s.set_clipboard(" ".join('"%s"' % s.path("no such list %05d, named at length.txt" % i) for i in range(1000)))
     s.click(4)
     s.answer(LOAD, "ctrl+v", "Return")
     s.answer(APP, "Return")  # You've selected too many files to add.
