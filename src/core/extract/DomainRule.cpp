@@ -322,17 +322,12 @@ QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, const EntryLook &look, 
     return QByteArrayView(from, to - from);
 }
 
-bool DomainInEntry(QByteArrayView entry, QByteArrayView &domain)
+bool DomainCopiedFromEntry(QByteArrayView entry, QByteArrayView &domain)
 {
     const qsizetype n = domain.size();
-    if (n == 0)
-        return true;
     if (n > entry.size())
         return false;
     const char *const begin = entry.data();
-    const auto address = [](const char *p) { return reinterpret_cast<quintptr>(p); };
-    if (address(domain.data()) >= address(begin) && address(domain.data()) + quintptr(n) <= address(begin) + quintptr(entry.size()))
-        return true;
     for (const qsizetype at : {entry.size() - n, qsizetype(0)}) {
         if (std::memcmp(begin + at, domain.data(), size_t(n)) == 0) {
             domain = entry.sliced(at, n);

@@ -25,6 +25,9 @@ void Form1::PushButton2_Click()
         const qsizetype n = s.value<qsizetype>(110, [&] { return entries().count(); }, 0);
         QByteArray scratch;
         const CodePage &page = CodePage::system();
+        // The two lists are the window's for its whole life.
+        ListModel &in = entries();
+        ListModel &out = results();
         // Out of memory, every further row would fail alike: the run stops
         // after its one box, keeping the domains it has.
         for (qsizetype i = 1; i <= n && !s.outOfMemory(); ++i) {
@@ -37,16 +40,16 @@ void Form1::PushButton2_Click()
             // bytes, whose domain stays raw: the saves write those bytes back.
             QByteArrayView entry;
             bool raw = false;
-            const bool read = s.step(114, [&] { entry = entries().textBytes(i, &raw); });
+            const bool read = s.step(114, [&] { entry = in.textBytes(i, &raw); });
             const auto keep = [&](QByteArrayView domain) {
                 // A domain whose bytes stand in its entry as they are (nearly
                 // every one) shares them; no events ran since the entry was read.
                 if (read && DomainInEntry(entry, domain))
-                    results().addPartOf(entries(), i, domain);
+                    out.addPartOf(in, i, domain, raw);
                 else if (raw)
-                    results().addRaw(domain);
+                    out.addRaw(domain);
                 else
-                    results().addUtf8(domain);
+                    out.addUtf8(domain);
             };
             // A raw entry in a double-byte code page is read character by
             // character: the second byte of one may be an "@" or a "w".

@@ -196,7 +196,7 @@ private slots:
         for (qsizetype item = 1; item <= in.count(); ++item) {
             const QByteArrayView entry = in.textBytes(item);
             const QByteArray &part = parts[(item - 1) % entries.size()];
-            out.addPartOf(in, item, entry.sliced(entry.indexOf(part), part.size()));
+            out.addPartOf(in, item, entry.sliced(entry.indexOf(part), part.size()), raw[(item - 1) % entries.size()]);
         }
         QVERIFY(out.allocatedBytes() <= out.count() * qsizetype(sizeof(quint64)) + (qsizetype(4) << 20));
         in.clear();

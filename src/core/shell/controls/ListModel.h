@@ -60,11 +60,11 @@ public:
         rowsAdded();
     }
     // An item made of part of an item of another list (a domain cut from its
-    // entry, `part` a view into source.textBytes(item)): it shares the bytes
-    // instead of copying them, and is raw when that item is.
-    void addPartOf(const ListModel &source, qsizetype item, QByteArrayView part)
+    // entry, `part` a view into source.textBytes(item, &raw)): it shares the
+    // bytes instead of copying them, and is raw when that item is.
+    void addPartOf(const ListModel &source, qsizetype item, QByteArrayView part, bool raw)
     {
-        texts_.appendPartOf(source.texts_, item - 1, part);
+        texts_.appendPartOf(source.texts_, item - 1, part, raw);
         rowsAdded();
     }
     // Asked before the list takes memory for more items (see TextColumn).

@@ -51,7 +51,31 @@ void TextColumn::openRowBlock(bool compact)
         LargeBlocks::give(b.block);
         throw;
     }
+    ends_ = compact ? reinterpret_cast<quint32 *>(b.block.data) : nullptr;
+    locators_ = compact ? nullptr : reinterpret_cast<quint64 *>(b.block.data);
+    run_ = nullptr;
+    blockEnd_ = qsizetype(rowBlocks_.size()) << kRowBlockShift;
     end_ = 0;
+}
+
+bool TextColumn::startRun(qsizetype chunk, qsizetype offset, qsizetype bytes)
+{
+    RowBlock &b = rowBlocks_.back();
+    const qsizetype i = size_ & kRowBlockMask;
+    if (run_ && run_->chunk < 0 && end_ == 0) {
+        // A run of empty rows so far: it starts where this row does.
+        run_->chunk = chunk;
+        run_->base = offset;
+        return bytes <= kMaxEnd || (makeFull(), false);
+    }
+    if (b.runs == kRuns || bytes > kMaxEnd) {
+        makeFull();
+        return false;
+    }
+    run_ = &b.run[b.runs++];
+    *run_ = Run{i, chunk, offset};
+    end_ = 0;
+    return true;
 }
 
 void TextColumn::makeFull()
@@ -77,6 +101,9 @@ void TextColumn::makeFull()
     LargeBlocks::give(b.block);
     b.block = full;
     b.compact = false;
+    ends_ = nullptr;
+    locators_ = locators;
+    run_ = nullptr;
 }
 
 void TextColumn::noteLongRow(qsizetype row, qsizetype length)
@@ -127,10 +154,9 @@ qsizetype TextColumn::borrow(const Chunk &sourceChunk)
     return borrowed_ = qsizetype(chunks_.size()) - 1;
 }
 
-void TextColumn::appendPartOf(const TextColumn &source, qsizetype sourceRow, QByteArrayView part)
+void TextColumn::appendPartOfAnother(const TextColumn &source, qsizetype sourceRow, QByteArrayView part, bool raw)
 {
     const Where w = source.where(sourceRow);
-    const bool raw = w.raw;
     if (part.isEmpty()) {
         addLocator(raw ? kRawBit : 0, 0);
         return;
@@ -144,6 +170,8 @@ void TextColumn::appendPartOf(const TextColumn &source, qsizetype sourceRow, QBy
         return;
     }
     const qsizetype chunk = borrow(from);
+    borrowedFrom_ = from.data;
+    borrowedTo_ = from.data + from.store->block.size;
     addLocator(locatorOf(raw, chunk, offset), part.size());
 }
 
@@ -198,6 +226,11 @@ void TextColumn::clear()
     std::vector<std::pair<qsizetype, qsizetype>>().swap(longRows_);
     own_ = borrowed_ = -1;
     reserved_ = ownCapacity_ = 0;
+    ends_ = nullptr;
+    locators_ = nullptr;
+    run_ = nullptr;
+    blockEnd_ = 0;
+    borrowedFrom_ = borrowedTo_ = nullptr;
     size_ = 0;
 }
 

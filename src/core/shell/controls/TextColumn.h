@@ -52,9 +52,21 @@ public:
     void append(QStringView text);
     void appendRaw(QByteArrayView bytes) { appendBytes(bytes, true); }
     // A row made of part of a row of another column, which must stay as it
-    // is until this call returns: the part is kept where it lies, and its raw
-    // mark is the source row's.
-    void appendPartOf(const TextColumn &source, qsizetype sourceRow, QByteArrayView part);
+    // is until this call returns: the part is kept where it lies. `raw` is
+    // the source row's mark.
+    void appendPartOf(const TextColumn &source, qsizetype sourceRow, QByteArrayView part, bool raw)
+    {
+        // Rows of one chunk follow one another: the last one borrowed is most
+        // likely this one's.
+        const quintptr at = reinterpret_cast<quintptr>(part.data());
+        const quintptr from = reinterpret_cast<quintptr>(borrowedFrom_);
+        if (!part.isEmpty() && at >= from && at + quintptr(part.size()) <= reinterpret_cast<quintptr>(borrowedTo_)
+            && at - from <= quintptr(kMaxOffset)) {
+            addLocator(locatorOf(raw, borrowed_, qsizetype(at - from)), part.size());
+            return;
+        }
+        appendPartOfAnother(source, sourceRow, part, raw);
+    }
 
     // A row written in place: room for up to maxBytes at the end, then the
     // number of bytes it took. Nothing else may be appended in between.
@@ -70,7 +82,7 @@ public:
     }
     void endRow(qsizetype bytes, bool raw = false)
     {
-        if (!hasRowBlock())
+        if (size_ == blockEnd_)
             openRowBlock(true);
         if (bytes == 0) {
             if (!appendCompact(-1, 0, 0, raw))
@@ -200,33 +212,21 @@ private:
     // last one ended, in its chunk, or begins one of the block's few runs.
     bool appendCompact(qsizetype chunk, qsizetype offset, qsizetype bytes, bool raw)
     {
-        RowBlock &b = rowBlocks_.back();
-        if (!b.compact)
+        if (!ends_)
             return false;
-        const qsizetype i = size_ & kRowBlockMask;
-        if (b.runs == 0)
-            b.run[b.runs++] = Run{i, -1, 0};
-        Run *r = &b.run[b.runs - 1];
-        if (bytes > 0) {
-            if (r->chunk < 0 && end_ == 0) {
-                r->chunk = chunk;
-                r->base = offset;
-            }
-            if (r->chunk != chunk || offset != r->base + end_ || end_ + bytes > kMaxEnd) {
-                if (b.runs == kRuns || bytes > kMaxEnd) {
-                    makeFull();
-                    return false;
-                }
-                r = &b.run[b.runs++];
-                *r = Run{i, chunk, offset};
-                end_ = 0;
-            }
-        }
+        const bool follows = bytes > 0
+            ? run_ && run_->chunk == chunk && offset == run_->base + end_ && end_ + bytes <= kMaxEnd
+            : run_ != nullptr;
+        if (!follows && !startRun(bytes > 0 ? chunk : -1, bytes > 0 ? offset : 0, bytes))
+            return false;
         end_ += bytes;
-        reinterpret_cast<quint32 *>(b.block.data)[size_ & kRowBlockMask] = quint32(end_) | (raw ? kRawEnd : 0);
+        ends_[size_ & kRowBlockMask] = quint32(end_) | (raw ? kRawEnd : 0);
         ++size_;
         return true;
     }
+    // The next row, of `bytes` at offset in chunk, as a new run of the last
+    // block, or false when the block has become one of 8-byte locators.
+    bool startRun(qsizetype chunk, qsizetype offset, qsizetype bytes);
 
     static quint64 locatorOf(bool raw, qsizetype chunk, qsizetype offset)
     {
@@ -242,18 +242,15 @@ private:
     // An 8-byte locator for the next row.
     void addLocator(quint64 where, qsizetype length)
     {
-        if (!hasRowBlock())
+        if (size_ == blockEnd_)
             openRowBlock(false);
-        else if (rowBlocks_.back().compact)
+        else if (!locators_)
             makeFull();
         if (length >= kLongLength)
             noteLongRow(size_, length);
-        reinterpret_cast<quint64 *>(rowBlocks_.back().block.data)[size_ & kRowBlockMask] =
-            where | quint64(std::min<qsizetype>(length, kLongLength));
+        locators_[size_ & kRowBlockMask] = where | quint64(std::min<qsizetype>(length, kLongLength));
         ++size_;
     }
-    // Whether the next row's block of locators is there.
-    bool hasRowBlock() const { return qsizetype(rowBlocks_.size()) > (size_ >> kRowBlockShift); }
     // A new own chunk with room for n bytes at least.
     void openChunk(qsizetype n);
     void openRowBlock(bool compact);
@@ -263,6 +260,7 @@ private:
     qsizetype longLength(qsizetype row) const;
     // The index of the source's chunk among this column's, borrowed on first use.
     qsizetype borrow(const Chunk &sourceChunk);
+    void appendPartOfAnother(const TextColumn &source, qsizetype sourceRow, QByteArrayView part, bool raw);
     void checkMemory(qint64 bytes) const
     {
         if (check_)
@@ -275,7 +273,16 @@ private:
     qsizetype reserved_ = 0;  // bytes announced and not yet given a chunk
     qsizetype ownCapacity_ = 0; // of the own chunks
     std::vector<RowBlock> rowBlocks_;
-    qsizetype end_ = 0; // compact last block: where its last row ends, from its base
+    // The last block's: its 4-byte locators while it is compact, or its 8-byte
+    // ones, its current run, and the first row past it.
+    quint32 *ends_ = nullptr;
+    quint64 *locators_ = nullptr;
+    Run *run_ = nullptr;
+    qsizetype blockEnd_ = 0;
+    qsizetype end_ = 0; // compact last block: where its last row ends, from its run's base
+    // The chunk the last borrowed row lies in, and where it ends.
+    const char *borrowedFrom_ = nullptr;
+    const char *borrowedTo_ = nullptr;
     std::vector<std::pair<qsizetype, qsizetype>> longRows_; // row, length; by row
     qsizetype size_ = 0;
     MemoryCheck check_;
