@@ -145,7 +145,7 @@ private slots:
         try {
             for (qsizetype i = 0; i < lengths.size(); ++i) {
                 char *out = column.beginRow(lengths[i]);
-                if (lengths[i] < (qint64(1) << 30))
+                if (lengths[i] > 0 && lengths[i] < (qint64(1) << 30))
                     std::memset(out, 'a' + int(i), size_t(lengths[i]));
                 column.endRow(lengths[i]);
             }
