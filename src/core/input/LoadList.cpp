@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -82,13 +83,11 @@ Marked byteOrderMark(QByteArrayView start)
 
 namespace {
 
-// The lines a block ends: CR LF as one.
+// About the lines a block ends, for an estimate: those of the kind it has
+// more of (CR LF counts once, as either).
 qint64 lineEndsIn(QByteArrayView bytes)
 {
-    qint64 n = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        n += bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'));
-    return n;
+    return std::max(std::count(bytes.begin(), bytes.end(), '\n'), std::count(bytes.begin(), bytes.end(), '\r'));
 }
 
 // A line carried from block to block asks for memory each time it grows by this.
