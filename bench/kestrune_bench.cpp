@@ -415,7 +415,8 @@ int main(int argc, char *argv[])
     std::printf("list storage: input %.1f MB, results %.1f MB\n", window.entries().allocatedBytes() / 1e6,
                 window.results().allocatedBytes() / 1e6);
     // Peak of the whole run, both lists full.
-    std::printf("peak memory: %.1f MB (at start-up %.1f MB)\n", peakKb / 1024.0, baseKb / 1024.0);
+    std::printf("peak memory: %.1f MB (at start-up %.1f MB), %.2f times the file\n", peakKb / 1024.0, baseKb / 1024.0,
+                peakKb * 1024.0 / double(std::max<qint64>(QFileInfo(input).size(), 1)));
     std::printf("load + extract + save as text: %.1f ms\n", loadExtractSave);
     std::printf("copy rows / copy: %.2f\n", steps[3].ms / steps[2].ms);
     std::printf("paste / load again: %.2f; pasted lines whole and in order: %s\n", steps[6].ms / steps[7].ms,

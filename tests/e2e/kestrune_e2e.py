@@ -812,9 +812,10 @@ def load_too_many_picked(s):
     for i in range(10000):
         with open(os.path.join(folder, "f%05d.txt" % i), "wb") as f:
             f.write(b"x%d@many.example\r\n" % i)
-    # Typed (here pasted) names: their length is what counts. (Names of files
-    # that exist would have Qt's dialog look each up as the text changes.)
-    s.set_clipboard(" ".join('"%s"' % s.path("no such list %05d.txt" % i) for i in range(1000)))
+    # Typed (here pasted) names: the value they make is what counts, the folder and
+    # each name with its NUL, 39,026 characters here. (Names of files that exist
+    # would have Qt's dialog look each up as the text changes.)
+    s.set_clipboard(" ".join('"%s"' % s.path("no such list %05d, named at length.txt" % i) for i in range(1000)))
     s.click(4)
     s.answer(LOAD, "ctrl+v", "Return")
     s.answer(APP, "Return")  # You've selected too many files to add.
@@ -1257,6 +1258,220 @@ def load_from_drive_top(s):
                 os.remove(os.path.join(top, name))
 
 
+def sanitized(exe):
+    """Whether the program is the sanitizer build: AddressSanitizer reserves terabytes of address space for
+    its shadow, so no address-space limit leaves it room to start."""
+    with open(exe, "rb") as f:
+        return b"__asan_init" in f.read()
+
+
+def write_repeated(path, block, size):
+    """A file of about `size` bytes made of one block of lines again and again: big, and quick to write."""
+    with open(path, "wb") as f:
+        for _ in range(max(1, size // len(block))):
+            f.write(block)
+
+
+def out_of_memory_box(s):
+    """Answers the one error box a click gives ("Out of memory"), which no other box accompanies."""
+    s.wait_window(ERROR)
+    check(not s.windows(APP), "another box came with the error box")
+    s.answer(ERROR, "Return")
+
+
+def run_in_2_gb(s):
+    """With 2 GB of address space, as a Windows session whose memory is spent meets it: a file of 1.2 GB and
+    40 million addresses loads; "Start Extracting" then says "Out of memory" once a click, before the old
+    results go; the window answers; closing it ends the program at once. Results that need memory of their
+    own run out midway: one box, and the domains made so far stay."""
+    if sanitized(s.exe):
+        raise Skipped("AddressSanitizer reserves terabytes of address space: no limit of 2 GB leaves it room")
+    write_repeated(s.path("big.txt"), b"".join(b"u%07d@h%07d.example\r\n" % (i, i) for i in range(100000)),
+                   1200 * 1000 * 1000)
+    s.close()
+    s.start(("prlimit", "--as=%d" % (2 << 30)))
+    s.load("big.txt")
+    s.settle()
+    for _ in range(2):
+        s.click(2)
+        out_of_memory_box(s)
+        s.answer(APP, "Return")  # Done.
+        s.settle()
+    os.remove(s.path("big.txt"))
+    # Domains that are no part of their entries ("www." comes out of their middle), a kilobyte each.
+    write_repeated(s.path("long.txt"), b"".join(b"p%d.www.%s\r\n" % (i, b"x" * 1000) for i in range(1000)),
+                   900 * 1000 * 1000)
+    s.click(8)  # Clear List
+    s.load("long.txt")
+    s.settle()
+    s.click(2)
+    out_of_memory_box(s)
+    s.answer(APP, "Return")  # Done.
+    s.settle()
+    closed = time.monotonic()
+    s.close()
+    took = time.monotonic() - closed
+    check(took < 15, "the program ended %.1f s after the close" % took)
+
+
+def cgroup_memory_dir():
+    """The folder of this process's memory cgroup (unified hierarchy, or v1's memory controller) and which
+    hierarchy it is, where a child cgroup can be made there; else None."""
+    with open("/proc/self/cgroup") as f:
+        lines = [l.strip().split(":", 2) for l in f if l.strip()]
+    with open("/proc/self/mountinfo") as f:
+        mounts = [l.split() for l in f]
+
+    def mount_of(kind):
+        for m in mounts:
+            dash = m.index("-")
+            if kind == "cgroup2" and m[dash + 1] == "cgroup2":
+                return m[4]
+            if kind == "memory" and m[dash + 1] == "cgroup" and "memory" in m[dash + 3].split(","):
+                return m[4]
+        return None
+    for hid, controllers, path in lines:
+        if hid == "0" and not controllers and mount_of("cgroup2"):
+            folder = mount_of("cgroup2") + path
+            with open(os.path.join(folder, "cgroup.controllers")) as f:
+                if "memory" in f.read().split() and os.access(folder, os.W_OK):
+                    return folder, 2
+        if "memory" in controllers.split(",") and mount_of("memory"):
+            folder = mount_of("memory") + path
+            if os.access(folder, os.W_OK):
+                return folder, 1
+    return None
+
+
+def load_under_a_cgroup_limit(s):
+    """Under a memory limit the kernel enforces (a cgroup's, as a desktop without swap has it), a file larger
+    than the room left is refused with "Out of memory" before a line of it is added, and the program lives; so
+    is /proc/self/pagemap typed as a name, a file that tells no size and never ends. Then a small file loads."""
+    found = cgroup_memory_dir()
+    if not found:
+        raise Skipped("no memory cgroup this user may make a child of (the address-space row covers the limit alone)")
+    parent, version = found
+    child = os.path.join(parent, "kestrune-e2e-%d" % os.getpid())
+    os.mkdir(child)
+    try:
+        if version == 2:
+            try:
+                with open(os.path.join(parent, "cgroup.subtree_control"), "w") as f:
+                    f.write("+memory")
+            except OSError:
+                pass
+        limit_file = os.path.join(child, "memory.max" if version == 2 else "memory.limit_in_bytes")
+        usage_file = os.path.join(child, "memory.current" if version == 2 else "memory.usage_in_bytes")
+        write_repeated(s.path("big.txt"), b"".join(b"u%07d@h%07d.example\r\n" % (i, i) for i in range(100000)),
+                       400 * 1000 * 1000)
+        s.write("a.txt", LIST_A)
+        s.close()
+        if sanitized(s.exe):
+            # AddressSanitizer keeps freed memory aside to catch its later use, and the cgroup counts it.
+            s.env["ASAN_OPTIONS"] = ":".join(o for o in (s.env.get("ASAN_OPTIONS"), "quarantine_size_mb=0") if o)
+        # The program is moved into the child before it starts; the kernel's limit binds it alone.
+        s.start(("sh", "-c", 'echo $$ > "$0/cgroup.procs" && exec "$@"', child))
+        s.settle()
+        with open(usage_file) as f:
+            used = int(f.read())
+        with open(limit_file, "w") as f:
+            f.write(str(used + (250 << 20)))
+        s.load("big.txt")
+        out_of_memory_box(s)
+        s.click(4)
+        s.answer(LOAD, "Return", text="/proc/self/pagemap")
+        out_of_memory_box(s)
+        s.load("a.txt")
+        s.extract()
+        copied(s, "alpha.example\r\nbeta.example\r\n")
+        s.close()
+    finally:
+        if s.proc and s.proc.poll() is None:
+            s.proc.kill()
+            s.proc.wait()
+        for name in os.listdir(s.dir):
+            if name.endswith(".txt") and os.path.getsize(s.path(name)) > (1 << 20):
+                os.remove(s.path(name))
+        for _ in range(100):  # the cgroup goes once its last process has
+            try:
+                os.rmdir(child)
+                break
+            except OSError:
+                time.sleep(0.1)
+
+
+def load_2400_picked(s):
+    """2,400 files picked in the load dialog make a value of 26,428 characters (folder NUL name NUL ...), under
+    the 30,000 the dialog hands over: every file loads, though the name field's quoted names take 31,199."""
+    folder = s.path("m")  # the folder's name and 2,400 names of 10 with their NULs: 26,428 when it takes 28
+    os.mkdir(folder)
+    for i in range(2400):
+        with open(os.path.join(folder, "f%05d.txt" % i), "wb") as f:
+            f.write(b"x%d@many.example\r\n" % i)
+    s.click(4)
+    wid = s.wait_window(LOAD)
+    s.answer(LOAD, text="m", closes=False)
+    # Qt lists a folder in the background, a batch at a time, and Ctrl+A selects what is listed: the
+    # listing holds the folder open until it has them all. Enter goes through this script's own
+    # connection, so that the watch starts as soon as the server has it.
+    from Xlib import X, XK
+    from Xlib.ext import xtest
+
+    def enter(d):
+        code = d.keysym_to_keycode(XK.string_to_keysym("Return"))
+        xtest.fake_input(d, X.KeyPress, code)
+        xtest.fake_input(d, X.KeyRelease, code)
+    s.x_input(enter)
+    poll("the dialog to list the folder", lambda: folder in s.open_paths(), LIMIT, 0)
+    poll("the dialog to finish listing", lambda: folder not in s.open_paths(), LIMIT, 0.01)
+    s.pick(wid, [0])
+    s.xdo("key", "ctrl+a")
+    s.answer(LOAD, "Return")
+    s.settle()
+    s.extract()
+    s.save(6, "out.txt")
+    s.settle()
+    saved = s.read("out.txt")
+    check(saved.count(b"\r\n") == 2400 and saved.count(b"many.example") == 2400,
+          "%d rows saved of 2,400 files (a value of %d characters)" % (saved.count(b"\r\n"), len(folder) + 11 * 2400))
+
+
+def save_over_a_file_in_use(s):
+    """A file another program holds open, sharing reading and writing but not its deletion (a log tool; on
+    Linux, a file mounted over), cannot be replaced by a new one: the save tries again a moment, then writes
+    every row into the old file itself."""
+    rows = 50000
+    s.write("list.txt", "".join("u%d@h%d.example\r\n" % (i, i) for i in range(rows)))
+    s.write("held.txt", "old " * 100000)
+    stop = s.path(".bin/let-go")
+    holder = None
+    if s.windows_system:
+        helper = os.environ.get("KESTRUNE_HOLD_OPEN")
+        if not helper:
+            raise Skipped("KESTRUNE_HOLD_OPEN names no program to hold the file (tests/support/hold_open.cpp)")
+        holder = subprocess.Popen([s.wine, helper, s.native(s.path("held.txt")), s.native(stop)], env=s.env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        poll("the file to be held", lambda: os.path.exists(stop + ".held") or holder.poll() is not None)
+        check(holder.poll() is None, "the holding program ended (%s)" % holder.returncode)
+    elif run("mount", "--bind", s.path("held.txt"), s.path("held.txt")).returncode != 0:
+        raise Skipped("needs root to mount a file over itself, where renaming over it gives EBUSY")
+    try:
+        s.load("list.txt")
+        s.extract()
+        s.save(6, "held.txt")
+        s.answer(APP, "Return")  # overwrite it
+        s.settle()
+        want = lines(*("h%d.example" % i for i in range(rows)))
+        check(s.read("held.txt") == want, "held.txt holds %d bytes, not %d" % (len(s.read("held.txt")), len(want)))
+        check(s.files() == ["held.txt", "list.txt"], "files %s" % s.files())
+    finally:
+        if holder:
+            open(stop, "w").close()
+            holder.wait(LIMIT)
+        else:
+            run("umount", s.path("held.txt"))
+
+
 SCENARIOS = [
     ("load_extract_save", load_extract_save),
     ("entry_box", entry_box),
@@ -1295,6 +1510,10 @@ SCENARIOS = [
     ("ansi_files_saved_back", ansi_files_saved_back),
     ("shift_jis_at_sign_byte", shift_jis_at_sign_byte),
     ("load_from_drive_top", load_from_drive_top),
+    ("run_in_2_gb", run_in_2_gb),
+    ("load_under_a_cgroup_limit", load_under_a_cgroup_limit),
+    ("load_2400_picked", load_2400_picked),
+    ("save_over_a_file_in_use", save_over_a_file_in_use),
 ]
 
 # Where a row runs: on both systems unless marked here with the one it runs
@@ -1321,6 +1540,10 @@ SYSTEMS = {
     "shift_jis_at_sign_byte": ("windows", "needs the ANSI code page 932, which Wine takes from LC_ALL"),
     "load_from_drive_top": ("windows", "a drive's top folder, C:\\, is Windows'"),
     "save_on_a_small_disk": ("linux", "mounts a tmpfs and runs as another user (setpriv)"),
+    "run_in_2_gb": ("linux", "sets the limit with prlimit on the Linux program; Windows' commit limit is not "
+                             "Wine's to set"),
+    "load_under_a_cgroup_limit": ("linux", "cgroups are Linux's"),
+    "load_2400_picked": ("linux", "clicks rows where Qt's own dialog lists them; Windows shows the system's dialog"),
     "save_over_in_locked_folder": ("linux", "closes a folder by POSIX permissions and runs as another user (setpriv); "
                                             "Wine wants its prefix to belong to the user running it"),
 }

@@ -33,7 +33,7 @@ private:
 
 inline QString ClipboardText(const TableData &table)
 {
-    return BuildClipboardText(MemoryTable(table), [] {});
+    return QString::fromUtf8(BuildClipboardText(MemoryTable(table), [] {}));
 }
 
 inline QByteArray CommaDelimitedBytes(const TableData &table,

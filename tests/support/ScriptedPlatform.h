@@ -4,6 +4,7 @@
 #include "core/shell/platform/RuntimeError.h"
 
 #include <QList>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <functional>
@@ -45,6 +46,8 @@ public:
     double seconds = 0;
     QString appPath = QStringLiteral(".");
     bool openUrlFails = false;
+    qint64 availableMemory = -1; // bytes the process may still take; -1 tells nothing
+    int memoryAsks = 0;
     int clipboardClearFailures = 0; // attempts that fail before one works
     int clipboardSetFailures = 0;
 
@@ -93,14 +96,16 @@ public:
         return true;
     }
 
-    bool ClipboardSetText(const QString &text, int) override
+    bool ClipboardSetText(const QByteArray &text, int) override
     {
         ++clipboardSetAttempts;
         if (clipboardSetFailures > 0) {
             --clipboardSetFailures;
             return false;
         }
-        clipboard = text;
+        // As the real clipboard hands the UTF-8 out as text: a mark at its start kept.
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        clipboard = QString(utf8(text));
         return true;
     }
 
@@ -124,6 +129,12 @@ public:
         ++yields;
         if (onYield)
             onYield();
+    }
+
+    qint64 AvailableMemory() override
+    {
+        ++memoryAsks;
+        return availableMemory;
     }
 
     double SecondsSinceMidnight() override { return seconds; }

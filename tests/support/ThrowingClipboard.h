@@ -18,7 +18,7 @@ public:
         }
         return ScriptedPlatform::ClipboardClear();
     }
-    bool ClipboardSetText(const QString &text, int format) override
+    bool ClipboardSetText(const QByteArray &text, int format) override
     {
         if (takeThrow(clipboardSetFailures)) {
             ++clipboardSetAttempts;

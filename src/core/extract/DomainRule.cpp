@@ -322,6 +322,21 @@ QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, const EntryLook &look, 
     return QByteArrayView(from, to - from);
 }
 
+bool DomainCopiedFromEntry(QByteArrayView entry, QByteArrayView &domain)
+{
+    const qsizetype n = domain.size();
+    if (n > entry.size())
+        return false;
+    const char *const begin = entry.data();
+    for (const qsizetype at : {entry.size() - n, qsizetype(0)}) {
+        if (std::memcmp(begin + at, domain.data(), size_t(n)) == 0) {
+            domain = entry.sliced(at, n);
+            return true;
+        }
+    }
+    return false;
+}
+
 void LookAtEntry(QByteArrayView entry, EntryLook &look, const CodePage &page)
 {
     look = EntryLook();

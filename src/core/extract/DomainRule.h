@@ -46,6 +46,20 @@ inline EntryLook LookAtEntry(QByteArrayView entry)
 }
 QByteArrayView DomainFromEntryUtf8(QByteArrayView entry, const EntryLook &look, QByteArray &scratch);
 
+// Points `domain` at the entry's own bytes where they are the domain's: a
+// domain that lies in the entry, or equals its end or its start (every
+// removal came before or after it), and an empty one. False otherwise, with
+// `domain` as it was.
+bool DomainCopiedFromEntry(QByteArrayView entry, QByteArrayView &domain);
+inline bool DomainInEntry(QByteArrayView entry, QByteArrayView &domain)
+{
+    const auto at = reinterpret_cast<quintptr>(domain.data());
+    const auto begin = reinterpret_cast<quintptr>(entry.data());
+    if (domain.isEmpty() || (at >= begin && at + quintptr(domain.size()) <= begin + quintptr(entry.size())))
+        return true;
+    return DomainCopiedFromEntry(entry, domain);
+}
+
 // The rule on a line kept as its bytes in a double-byte code page (932, 936,
 // 949, 950), character by character as the code page walks them: a lead byte
 // and the byte after it are one character, so neither an "@" nor a removal

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include "core/shell/platform/LargeBlocks.h"
+
 #include <bit>
 #include <cstring>
 
@@ -41,6 +43,7 @@ public:
             if (stop == end) {
                 carry_.append(p, end - p);
                 lineOpen_ = true;
+                adviseLargePages();
                 return;
             }
             if (carry_.isEmpty()) {
@@ -96,6 +99,17 @@ public:
     QByteArrayView carriedBytes() const { return carry_; }
 
 private:
+    // A line of megabytes, held whole until it ends, is written once:
+    // large pages save a fault every 4 KiB (see LargeBlocks).
+    void adviseLargePages()
+    {
+        if (carry_.capacity() >= kLargeCarry && carry_.constData() != advised_) {
+            advised_ = carry_.constData();
+            LargeBlocks::adviseLargePages(carry_.data(), size_t(carry_.capacity()));
+        }
+    }
+    static constexpr qsizetype kLargeCarry = qsizetype(4) << 20;
+
     static const char *findLineEnd(const char *p, const char *end)
     {
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
@@ -123,6 +137,7 @@ private:
     }
 
     QByteArray carry_;
+    const char *advised_ = nullptr;
     bool lineOpen_ = false;     // a line has begun that no line end has closed yet
     bool skipLineFeed_ = false; // the last block ended in CR
 };

@@ -8,6 +8,7 @@
 #include "core/shell/platform/Platform.h"
 #include "core/shell/platform/RuntimeError.h"
 #include "core/shell/platform/YieldGate.h"
+#include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/handlers/Startup.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -79,7 +81,22 @@ Marked byteOrderMark(QByteArrayView start)
 
 } // namespace
 
-void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
+namespace {
+
+// About the lines a block ends, for an estimate: those of the kind it has
+// more of (CR LF counts once, as either).
+qint64 lineEndsIn(QByteArrayView bytes)
+{
+    return std::max(std::count(bytes.begin(), bytes.end(), '\n'), std::count(bytes.begin(), bytes.end(), '\r'));
+}
+
+// A line carried from block to block asks for memory each time it grows by this.
+constexpr qint64 kLongLine = qint64(16) << 20;
+
+} // namespace
+
+void AppendListLines(ListModel &list, QIODevice &device, qint64 limit,
+                     const std::function<void(qint64 bytes)> &ensureMemory)
 {
     // The dialog that chose the file may have left the vector registers in a
     // state that slows every copy of the load (see YieldGate.h).
@@ -90,15 +107,13 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
     // which reads the same in every code page, and the lines of a UTF-16 file
     // (Notepad's "Unicode"), which is read as the text it is.
     const auto appendUtf8 = [&list](QByteArrayView line) { list.addUtf8(line); };
-    // Sized once for what is to be read: the lines go into one stretch of
-    // storage instead of a new one every MiB.
-    if (limit > 0)
-        list.reserveBytes(limit);
     std::optional<QStringDecoder> utf16;
     QString highHalf;
     // Its pages stay in place for the next load, and for the saves.
     const LargeBlocks::Held block{size_t(kLoadBlockBytes)};
     bool first = true;
+    bool carryAscii = true;
+    qint64 nextCarryCheck = kLongLine;
     for (qint64 left = limit; limit < 0 || left > 0;) {
         const qint64 want = limit < 0 ? kLoadBlockBytes : std::min<qint64>(kLoadBlockBytes, left);
         const qint64 got = device.read(block.data(), want);
@@ -108,6 +123,21 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
             break;
         left -= got;
         QByteArrayView bytes(block.data(), qsizetype(got));
+        if (first && limit > 0) {
+            // Sized once for what is to be read, when the memory left holds
+            // it: the lines go into one stretch of storage instead of a new
+            // one every MiB.
+            if (ensureMemory)
+                ensureMemory(MemoryForRows(limit, (lineEndsIn(bytes) + 1) * (limit / got + 1)));
+            list.reserveBytes(limit);
+        }
+        // A line longer than a block is held whole until it ends, and is then
+        // stored: room for its copy, and for the rest of the file both as
+        // part of it and stored.
+        if (ensureMemory && lines.carried() + got >= nextCarryCheck) {
+            ensureMemory(lines.carried() + got + 2 * std::max<qint64>(left, 0));
+            nextCarryCheck = lines.carried() + got + kLongLine;
+        }
         if (std::exchange(first, false)) {
             // Only a mark at the very start of the file says what it is.
             switch (byteOrderMark(bytes)) {
@@ -127,10 +157,15 @@ void AppendListLines(ListModel &list, QIODevice &device, qint64 limit)
                 text.chop(1);
             }
             lines.feed(text.toUtf8(), appendUtf8);
-        } else if (IsAscii(bytes) && IsAscii(lines.carriedBytes())) {
-            lines.feed(bytes, appendUtf8);
         } else {
-            lines.feed(bytes, append);
+            const bool ascii = IsAscii(bytes);
+            if (ascii && carryAscii)
+                lines.feed(bytes, appendUtf8);
+            else
+                lines.feed(bytes, append);
+            // Whether the unfinished line is ASCII, without a look at all of
+            // it again: a line of gigabytes would be read once a block.
+            carryAscii = lines.carried() <= bytes.size() ? IsAscii(lines.carriedBytes()) : carryAscii && ascii;
         }
     }
     if (utf16) {
@@ -163,7 +198,7 @@ void LoadListFile(Platform &platform, ListModel &list, const QString &path)
     // would otherwise be followed for ever. A system file that tells no size
     // is read to its end.
     const qint64 size = file.size();
-    AppendListLines(list, file, size > 0 ? size : -1);
+    AppendListLines(list, file, size > 0 ? size : -1, [&platform](qint64 bytes) { EnsureMemoryFor(platform, bytes); });
 }
 
 QStringList SplitAtNul(const QString &value)

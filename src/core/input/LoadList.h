@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class CodePage;
 class ListModel;
 class Platform;
@@ -27,7 +29,14 @@ void LoadListFile(Platform &platform, ListModel &list, const QString &path);
 // or of its first limit bytes. A UTF-8 byte-order mark at the start is
 // skipped; one of UTF-16 (either order) makes the rest read as UTF-16 text.
 // Throws RuntimeError 57 when a read fails.
-void AppendListLines(ListModel &list, QIODevice &device, qint64 limit = -1);
+//
+// `ensureMemory`, where given, is asked for the bytes the lines will need
+// before any is added (the limit's bytes, and a locator for as many lines as
+// the first block makes likely), and again as a line that spans blocks grows
+// long; it throws to stop the load (RuntimeError 7), the lines added so far
+// kept.
+void AppendListLines(ListModel &list, QIODevice &device, qint64 limit = -1,
+                     const std::function<void(qint64 bytes)> &ensureMemory = {});
 
 // One line's bytes as an entry, turned into text with the system code page;
 // a line that is not text there, byte for byte, is kept as its bytes (a raw

@@ -3,6 +3,7 @@
 #include "core/input/LineSplitter.h"
 
 #include "core/shell/controls/ListModel.h"
+#include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/platform/LargeBlocks.h"
 #include "core/shell/platform/Platform.h"
 #include "core/shell/platform/YieldGate.h"
@@ -24,6 +25,9 @@ constexpr qsizetype kPasteStepChars = qsizetype(1) << 16;
 
 void AppendPastedText(Platform &platform, ListModel &list, QStringView text)
 {
+    // Refused before the first row goes in when what the rows will take is
+    // not there: the list stays as it was.
+    EnsureMemoryFor(platform, MemoryForText(text));
     ClearUpperVectorState();
     // Addresses are ASCII: as many bytes as characters, line breaks included,
     // go into one stretch of storage.

@@ -2,7 +2,10 @@
 
 #include "core/shell/platform/CodePage.h"
 
+#include <QStringEncoder>
+
 #include <algorithm>
+#include <cstring>
 
 namespace ListFormats {
 
@@ -18,6 +21,13 @@ qsizetype utf16Length(QByteArrayView utf8)
         n += ((b & 0xC0) != 0x80) + (b >= 0xF0);
     }
     return n;
+}
+
+// A sub-item's text in UTF-8, half a pair as U+FFFD (as the UTF-8 file has it).
+QByteArray utf8Of(const QString &text)
+{
+    QStringEncoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    return utf8(text);
 }
 
 } // namespace
@@ -36,21 +46,32 @@ qsizetype CellText::length() const
     return utf16Length(bytes_);
 }
 
-char16_t *CellText::writeTo(char16_t *out, QStringDecoder &utf8) const
+qsizetype CellText::utf8Length() const
 {
-    if (kind_ == Kind::Text) {
-        std::copy(text_.utf16(), text_.utf16() + text_.size(), out);
-        return out + text_.size();
+    switch (kind_) {
+    case Kind::Text:
+        return utf8Of(text_).size();
+    case Kind::Raw:
+        return IsAscii(bytes_) ? bytes_.size() : TextOfRawBytes(bytes_).toUtf8().size();
+    case Kind::Utf8:
+        break;
     }
-    if (IsAscii(bytes_)) {
-        for (const char ch : bytes_)
-            *out++ = char16_t(static_cast<unsigned char>(ch));
-        return out;
+    return bytes_.size();
+}
+
+char *CellText::writeUtf8To(char *out) const
+{
+    // Rows are stored as UTF-8 already, and an ASCII raw row reads the same
+    // in every code page.
+    if (kind_ == Kind::Utf8 || (kind_ == Kind::Raw && IsAscii(bytes_))) {
+        if (!bytes_.isEmpty())
+            std::memcpy(out, bytes_.data(), size_t(bytes_.size()));
+        return out + bytes_.size();
     }
-    if (kind_ == Kind::Utf8)
-        return reinterpret_cast<char16_t *>(utf8.appendToBuffer(reinterpret_cast<QChar *>(out), bytes_));
-    const QString shown = TextOfRawBytes(bytes_);
-    return std::copy(shown.utf16(), shown.utf16() + shown.size(), out);
+    const QByteArray utf8 = kind_ == Kind::Text ? utf8Of(text_) : TextOfRawBytes(bytes_).toUtf8();
+    if (!utf8.isEmpty())
+        std::memcpy(out, utf8.constData(), size_t(utf8.size()));
+    return out + utf8.size();
 }
 
 void CellText::encodeTo(QByteArray &out, CodePageEncoder &encoder) const

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <QStringDecoder>
 
 namespace ListFormats {
 
@@ -22,10 +21,11 @@ public:
 
     // In 16-bit units, as the width table counts.
     qsizetype length() const;
-    // As text, written at out, which has room for length() units: a raw row
-    // as the code page shows it, a byte-order mark kept. Returns the end of
-    // what was written; `utf8` decodes a row's UTF-8.
-    char16_t *writeTo(char16_t *out, QStringDecoder &utf8) const;
+    // As text in UTF-8 (the clipboard's): its length in bytes, and the bytes
+    // written at out, which has room for them: a raw row as the code page
+    // shows it, a byte-order mark kept. Returns the end of what was written.
+    qsizetype utf8Length() const;
+    char *writeUtf8To(char *out) const;
     // As file bytes: text in the code page, a raw row as its own bytes.
     void encodeTo(QByteArray &out, CodePageEncoder &encoder) const;
     // The file bytes when they are the stored bytes as they are (a raw row,

@@ -7,9 +7,8 @@
 #include "core/shell/controls/RowSelection.h"
 #include "core/shell/platform/LargeBlocks.h"
 #include "core/shell/platform/Platform.h"
+#include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/handlers/Startup.h"
-
-#include <QStringDecoder>
 
 namespace Main {
 
@@ -19,7 +18,10 @@ void CopyListToClipboard(Platform &platform, ListModel &list)
 {
     if (list.count() == 0)
         return;
-    const QString text = ListFormats::BuildClipboardText(ListTable(list), [&] { platform.DoEvents(); });
+    // The text is refused before it is made when the memory left cannot hold
+    // it: the clipboard stays as it was.
+    const QByteArray text = ListFormats::BuildClipboardText(
+        ListTable(list), [&] { platform.DoEvents(); }, [&](qsizetype bytes) { EnsureMemoryFor(platform, bytes); });
     ClearClipboard(platform);
     SetClipboardText(platform, text, 0);
 }
@@ -31,32 +33,32 @@ void CopySelectionToClipboard(Platform &platform, ListModel &list, const RowSele
     // The selection as it was asked for: clicks while events run may change it.
     const std::vector<RowSelection::Range> ranges = selection.ranges();
     const ListTable table(list);
-    qsizetype chars = 0;
+    qsizetype bytes = 0;
     for (const RowSelection::Range &r : ranges) {
         for (qsizetype row = r.first; row <= r.last; ++row) {
             platform.DoEvents();
-            chars += table.cell(row + 1, 1).length() + 2;
+            bytes += table.cell(row + 1, 1).utf8Length() + 2;
         }
     }
-    // Written once into a string of the measured size; it grows only when
-    // rows changed meanwhile.
-    QString text(chars, Qt::Uninitialized);
+    // Refused before it is made when the memory left cannot hold it; else
+    // written once, in UTF-8 as the results' copy is, into a text of the
+    // measured size, which grows only when rows changed meanwhile.
+    EnsureMemoryFor(platform, bytes);
+    QByteArray text(bytes, Qt::Uninitialized);
     // Tens of megabytes written once: in large pages, a few dozen faults.
-    LargeBlocks::adviseLargePages(text.data(), size_t(chars) * sizeof(char16_t));
+    LargeBlocks::adviseLargePages(text.data(), size_t(bytes));
     qsizetype at = 0;
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     for (const RowSelection::Range &r : ranges) {
         for (qsizetype row = r.first; row <= r.last; ++row) {
             platform.DoEvents();
             const ListFormats::CellText cell = table.cell(row + 1, 1);
-            const qsizetype need = cell.length() + 2;
+            const qsizetype need = cell.utf8Length() + 2;
             if (text.size() - at < need)
                 text.resize(std::max(at + need, 2 * text.size()));
-            char16_t *out = reinterpret_cast<char16_t *>(text.data()) + at;
-            out = cell.writeTo(out, utf8);
-            *out++ = u'\r';
-            *out++ = u'\n';
-            at = out - reinterpret_cast<char16_t *>(text.data());
+            char *out = cell.writeUtf8To(text.data() + at);
+            *out++ = '\r';
+            *out++ = '\n';
+            at = out - text.data();
         }
     }
     text.truncate(at);
@@ -87,7 +89,7 @@ void ClearClipboard(Platform &platform)
             return;
 }
 
-bool SetClipboardText(Platform &platform, const QString &text, int format)
+bool SetClipboardText(Platform &platform, const QByteArray &text, int format)
 {
     for (int attempts = 0; attempts < kClipboardAttempts; ++attempts)
         if (attempt([&] { return platform.ClipboardSetText(text, format); }))

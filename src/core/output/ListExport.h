@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class ListModel;
@@ -28,8 +29,8 @@ void CopySelectionToClipboard(Platform &platform, ListModel &list, const RowSele
 // Each makes up to 1000 attempts, at once and without a message; a failure
 // that outlasts them is dropped.
 void ClearClipboard(Platform &platform);
-// format 0 is plain text. True when the last attempt worked.
-bool SetClipboardText(Platform &platform, const QString &text, int format);
+// The text in UTF-8; format 0 is plain text. True when the last attempt worked.
+bool SetClipboardText(Platform &platform, const QByteArray &text, int format);
 
 constexpr int kClipboardAttempts = 1000;
 

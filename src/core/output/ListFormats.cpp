@@ -5,20 +5,18 @@
 
 namespace ListFormats {
 
-ClipboardLines::ClipboardLines(std::vector<qsizetype> widths, qsizetype chars)
-    : widths_(std::move(widths)), text_(chars, Qt::Uninitialized),
-      // A byte-order mark at the start of a row is part of it.
-      utf8_(QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
+ClipboardLines::ClipboardLines(std::vector<qsizetype> widths, qsizetype bytes)
+    : widths_(std::move(widths)), text_(bytes, Qt::Uninitialized)
 {
-    out_ = reinterpret_cast<char16_t *>(text_.data());
+    out_ = text_.data();
     // Tens of megabytes written once: in large pages, a few dozen faults.
-    LargeBlocks::adviseLargePages(out_, size_t(chars) * sizeof(char16_t));
+    LargeBlocks::adviseLargePages(out_, size_t(bytes));
 }
 
 void ClipboardLines::grow(qsizetype n)
 {
     text_.resize(std::max(at_ + n, 2 * text_.size()));
-    out_ = reinterpret_cast<char16_t *>(text_.data());
+    out_ = text_.data();
 }
 
 void ClipboardLines::addCell(int column, const CellText &cell)
@@ -26,12 +24,14 @@ void ClipboardLines::addCell(int column, const CellText &cell)
     // A column added while the copy ran has no entry in the width table.
     if (column < 1 || size_t(column) > widths_.size())
         throw SubscriptOutOfRange();
-    const qsizetype length = cell.length();
-    const qsizetype pad = std::max<qsizetype>(widths_[size_t(column - 1)] - length, 0);
-    room(length + pad + 1);
-    char16_t *end = cell.writeTo(out_ + at_, utf8_);
-    end = std::fill_n(end, pad, u' ');
-    *end++ = u'\t';
+    // The last cell's padding would go again with the blanks at the line's end.
+    const qsizetype pad = size_t(column) < widths_.size()
+        ? std::max<qsizetype>(widths_[size_t(column - 1)] - cell.length(), 0)
+        : 0;
+    room(cell.utf8Length() + pad + 1);
+    char *end = cell.writeUtf8To(out_ + at_);
+    end = std::fill_n(end, pad, ' ');
+    *end++ = '\t';
     at_ = end - out_;
 }
 
@@ -41,14 +41,14 @@ void ClipboardLines::endLine()
     // stops at the line's start: what lies before it ends in LF.
     if (at_ > lineStart_)
         --at_;
-    while (at_ > lineStart_ && out_[at_ - 1] == u' ')
+    while (at_ > lineStart_ && out_[at_ - 1] == ' ')
         --at_;
     room(2);
-    out_[at_++] = u'\r';
-    out_[at_++] = u'\n';
+    out_[at_++] = '\r';
+    out_[at_++] = '\n';
 }
 
-QString ClipboardLines::take()
+QByteArray ClipboardLines::take()
 {
     text_.truncate(at_);
     return std::move(text_);

@@ -20,9 +20,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <QStringDecoder>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace ListFormats {
@@ -32,20 +32,20 @@ namespace ListFormats {
 // is dropped, then the blanks at the end of the line, and the line ends in
 // CR LF. So a one-column list gives each domain without its trailing blanks.
 //
-// The text is written in its final form straight into one string, sized
-// beforehand for what the measured list gives; it grows only if the list
-// grew meanwhile.
+// The text is written in its final form, in UTF-8 (a row's own bytes, in the
+// usual case), straight into one array sized beforehand for what the
+// measured list gives; it grows only if the list grew meanwhile.
 class ClipboardLines {
 public:
-    ClipboardLines(std::vector<qsizetype> widths, qsizetype chars);
+    ClipboardLines(std::vector<qsizetype> widths, qsizetype bytes);
 
     void beginLine() { lineStart_ = at_; }
     void addCell(int column, const CellText &cell);
     void endLine();
-    QString take();
+    QByteArray take();
 
 private:
-    // Room for n more characters.
+    // Room for n more bytes.
     void room(qsizetype n)
     {
         if (text_.size() - at_ < n)
@@ -54,45 +54,61 @@ private:
     void grow(qsizetype n);
 
     std::vector<qsizetype> widths_;
-    QString text_;
-    char16_t *out_ = nullptr; // text_'s characters
-    qsizetype at_ = 0;        // written so far
+    QByteArray text_;
+    char *out_ = nullptr; // text_'s bytes
+    qsizetype at_ = 0;    // written so far
     qsizetype lineStart_ = 0;
-    QStringDecoder utf8_;
 };
 
-// Measures every column (the longest text over all rows, taken or not), then
-// writes one line per taken row. `yield` runs once per cell while measuring,
-// and once per row and once per cell while writing.
-template <class Table, class Yield>
-QString BuildClipboardText(const Table &table, Yield &&yield)
+// The bytes the clipboard text of a list takes, from its measured widths (in
+// 16-bit units) and the UTF-8 bytes of each column's cells: at most this.
+inline qsizetype ClipboardBytes(const std::vector<qsizetype> &widths, const std::vector<qsizetype> &columnBytes,
+                                qsizetype rows)
 {
-    std::vector<qsizetype> widths;
-    qsizetype lastColumnChars = 0;
-    const int columns = table.columnCount();
-    widths.reserve(size_t(std::max(columns, 0)));
-    for (int c = 1; c <= columns; ++c) {
-        qsizetype w = 0;
-        qsizetype total = 0;
-        const qsizetype rows = table.rowCount();
-        for (qsizetype r = 1; r <= rows; ++r) {
-            yield();
-            const qsizetype n = table.cell(r, c).length();
-            w = std::max(w, n);
-            total += n;
-        }
-        widths.push_back(w);
-        lastColumnChars = total;
-    }
-
-    // One allocation for the whole text when the list holds still: padded
-    // cells and TABs for all but the last column, the last column as measured
-    // and its TAB, CR LF per row.
-    qsizetype perRow = 3;
+    qsizetype perRow = 3; // the last cell's TAB, CR LF
     for (size_t c = 0; c + 1 < widths.size(); ++c)
         perRow += widths[c] + 1;
+    qsizetype total = rows * perRow;
+    for (const qsizetype bytes : columnBytes)
+        total += bytes;
+    return total;
+}
+
+// Measures every column (the longest text over all rows, taken or not), then
+// writes one line per taken row, in UTF-8. `yield` runs once per cell while
+// measuring, and once per row and once per cell while writing. `sized` is
+// told the bytes the text will take before any of them is written, and may
+// throw to refuse them.
+template <class Table, class Yield, class Sized>
+QByteArray BuildClipboardText(const Table &table, Yield &&yield, Sized &&sized)
+{
+    std::vector<qsizetype> widths;
+    std::vector<qsizetype> columnBytes;
+    const int columns = table.columnCount();
+    widths.reserve(size_t(std::max(columns, 0)));
+    columnBytes.reserve(size_t(std::max(columns, 0)));
+    for (int c = 1; c <= columns; ++c) {
+        qsizetype w = 0;
+        qsizetype bytes = 0;
+        const qsizetype rows = table.rowCount();
+        // The last column is never padded: only its bytes count.
+        const bool last = c == columns;
+        for (qsizetype r = 1; r <= rows; ++r) {
+            yield();
+            const CellText cell = table.cell(r, c);
+            if (!last)
+                w = std::max(w, cell.length());
+            bytes += cell.utf8Length();
+        }
+        widths.push_back(w);
+        columnBytes.push_back(bytes);
+    }
+
+    // One allocation for the whole text when the list holds still.
     const qsizetype rows = table.rowCount();
-    ClipboardLines lines(std::move(widths), rows * perRow + lastColumnChars);
+    const qsizetype bytes = ClipboardBytes(widths, columnBytes, rows);
+    sized(bytes);
+    ClipboardLines lines(std::move(widths), bytes);
     for (qsizetype r = 1; r <= rows; ++r) {
         yield();
         if (!table.taken(r))
@@ -106,6 +122,11 @@ QString BuildClipboardText(const Table &table, Yield &&yield)
         lines.endLine();
     }
     return lines.take();
+}
+template <class Table, class Yield>
+QByteArray BuildClipboardText(const Table &table, Yield &&yield)
+{
+    return BuildClipboardText(table, std::forward<Yield>(yield), [](qsizetype) {});
 }
 
 // The comma-delimited layout. Several columns: a header line of titles each

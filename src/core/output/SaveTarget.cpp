@@ -1,14 +1,15 @@
 #include "core/output/SaveTarget.h"
 
 #include "core/shell/platform/FileInPlace.h"
+#include "core/shell/platform/FileReplacement.h"
 #include "core/shell/platform/RuntimeError.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
+#include <QThread>
 
 #include <algorithm>
 #include <filesystem>
@@ -108,12 +109,11 @@ void SaveTarget::open(const QString &fileName, Placement placement)
     // A new file renamed over the old one would leave the old one's other
     // names with the old text: such a file is written in place.
     if (placement == Placement::Replace && !(exists && FileIdentity::NameCount(fileName) > 1)) {
-        auto file = std::make_unique<QSaveFile>(fileName);
+        auto file = std::make_unique<FileReplacement>();
         // It must also become the old file's owner and group, or stand aside.
-        if (file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-            && (!exists || FileIdentity::TakeOwnerOf(*file, fileName))) {
+        if (file->open(fileName) && (!exists || FileIdentity::TakeOwnerOf(file->file(), fileName))) {
             save_ = std::move(file);
-            device_ = save_.get();
+            device_ = &save_->file();
         }
     }
     // A folder that refuses new files has room for no temporary file beside
@@ -201,22 +201,53 @@ void SaveTarget::copyStagedOverTarget()
     if (written && target.finish(length))
         return;
     // The old file is half written: the rows must outlive this save.
-    auto *file = qobject_cast<QTemporaryFile *>(staged_.get());
-    if (!file)
+    QString kept;
+    if (auto *file = qobject_cast<QTemporaryFile *>(staged_.get())) {
+        kept = file->fileName(); // gives an unnamed file its name
+        file->setAutoRemove(false);
+    } else if (save_) {
+        kept = save_->keep(); // the new file that could not replace the old one
+    }
+    if (kept.isEmpty())
         throw DeviceIOError();
-    const QString kept = QDir::toNativeSeparators(file->fileName()); // gives an unnamed file its name
-    file->setAutoRemove(false);
-    throw DeviceIOError(QStringLiteral("; the saved rows are kept in ") + kept);
+    throw DeviceIOError(QStringLiteral("; the saved rows are kept in ") + QDir::toNativeSeparators(kept));
+}
+
+// A program that holds the old file a moment (a virus scanner, an indexer)
+// lets go within this; one that keeps it open (a log tool, an editor) gets
+// the rows in the file it holds.
+constexpr int kReplaceAttempts = 5;
+constexpr int kReplacePauseMs = 100;
+
+void SaveTarget::replaceOrWriteInPlace()
+{
+    for (int attempt = 1;; ++attempt) {
+        switch (save_->replace()) {
+        case FileReplacement::Placed::Done: return;
+        case FileReplacement::Placed::Failed: throw PathFileAccessError();
+        case FileReplacement::Placed::Busy: break;
+        }
+        if (attempt == kReplaceAttempts)
+            break;
+        QThread::msleep(kReplacePauseMs);
+    }
+    staged_ = save_->readBack();
+    if (!staged_)
+        throw PathFileAccessError();
+    copyStagedOverTarget();
 }
 
 void SaveTarget::commit()
 {
     flush();
     if (save_) {
-        const bool placed = save_->commit();
+        try {
+            replaceOrWriteInPlace();
+        } catch (...) {
+            release();
+            throw;
+        }
         release();
-        if (!placed)
-            throw PathFileAccessError();
     } else if (staged_) {
         // Released whether or not the copy worked: nothing may try it twice.
         try {
@@ -237,11 +268,8 @@ void SaveTarget::commit()
 
 void SaveTarget::abandon()
 {
-    if (save_ && save_->isOpen()) {
-        // Marks the temporary file as failed so that commit() removes it.
-        save_->cancelWriting();
-        save_->commit();
-    }
+    if (save_)
+        save_->discard();
     if (direct_)
         direct_->close();
     release(); // a staged file goes with its object
@@ -251,9 +279,11 @@ void SaveTarget::release()
 {
     if (device_ && registry_)
         registry_->unregisterSave(this);
+    // The rows read back from a new file go before it: Windows removes no
+    // file that is open.
+    staged_.reset();
     save_.reset();
     direct_.reset();
-    staged_.reset();
     device_ = nullptr;
     cursor_ = windowEnd_ = nullptr;
     // The block stays, empty, for the next save: its pages are in place.

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <memory>
 
+class FileReplacement;
 class QFile;
 class QFileDevice;
 class QIODevice;
-class QSaveFile;
 class SaveTarget;
 
 // Told when a save opens and finishes, so that ending the program in the
@@ -25,7 +25,10 @@ public:
 // The file a save writes to. Until commit() nothing touches an existing file:
 // a save that fails or is abandoned leaves it exactly as it was.
 // - A regular file (new or existing) is written as a temporary file beside it
-//   that replaces it at commit().
+//   that replaces it at commit(). Where another program holds the old file
+//   so that it cannot be replaced (Windows' sharing violation, a file mounted
+//   over on Linux), commit() tries again for a moment, then writes the rows
+//   into the old file itself, as below.
 // - An existing file is written in place where a file put in its place would
 //   not be the same file: it has other names (hard links), or a new file
 //   cannot be given its owner and group; and where the folder allows no new
@@ -108,11 +111,12 @@ private:
     void closeWindow();
     void openStaged(const QString &fileName);
     void copyStagedOverTarget();
+    void replaceOrWriteInPlace();
     void release();
 
     SaveRegistry *registry_;
     QString fileName_;
-    std::unique_ptr<QSaveFile> save_;
+    std::unique_ptr<FileReplacement> save_;
     std::unique_ptr<QFile> direct_;
     std::unique_ptr<QIODevice> staged_;
     QIODevice *device_ = nullptr;

@@ -2,6 +2,7 @@
 #include "core/extract/DomainRule.h"
 #include "gui/shell/window/Form1.h"
 #include "core/shell/handlers/HandlerSteps.h"
+#include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/controls/ListModel.h"
 #include "core/shell/platform/CodePage.h"
 #include "core/shell/platform/Platform.h"
@@ -15,15 +16,21 @@ void Form1::PushButton2_Click()
     if (s.test(104, [&] { return entries().count() >= 1; })) {
         s.step(106, [&] { setMousePointer(PointerHourglass); });
         s.step(108, [&] {
+            // A run the memory left cannot hold is refused before the old
+            // results go: a locator a domain, mostly the entry's own bytes.
+            Main::EnsureMemoryFor(platform(), Main::MemoryForRows(0, entries().count()) - results().allocatedBytes());
             results().clear();
-            // No domain is longer than its entry.
-            results().reserveBytes(entries().usedBytes());
         });
         // The count is taken once: entries added while the run yields wait for the next run.
         const qsizetype n = s.value<qsizetype>(110, [&] { return entries().count(); }, 0);
         QByteArray scratch;
         const CodePage &page = CodePage::system();
-        for (qsizetype i = 1; i <= n; ++i) {
+        // The two lists are the window's for its whole life.
+        ListModel &in = entries();
+        ListModel &out = results();
+        // Out of memory, every further row would fail alike: the run stops
+        // after its one box, keeping the domains it has.
+        for (qsizetype i = 1; i <= n && !s.outOfMemory(); ++i) {
             // Events run at most every ~10 ms however often this is called, so
             // the window answers clicks while the run stays linear.
             s.step(112, [&] { platform().DoEvents(); });
@@ -33,12 +40,16 @@ void Form1::PushButton2_Click()
             // bytes, whose domain stays raw: the saves write those bytes back.
             QByteArrayView entry;
             bool raw = false;
-            s.step(114, [&] { entry = entries().textBytes(i, &raw); });
+            const bool read = s.step(114, [&] { entry = in.textBytes(i, &raw); });
             const auto keep = [&](QByteArrayView domain) {
-                if (raw)
-                    results().addRaw(domain);
+                // A domain whose bytes stand in its entry as they are (nearly
+                // every one) shares them; no events ran since the entry was read.
+                if (read && DomainInEntry(entry, domain))
+                    out.addPartOf(in, i, domain, raw);
+                else if (raw)
+                    out.addRaw(domain);
                 else
-                    results().addUtf8(domain);
+                    out.addUtf8(domain);
             };
             // A raw entry in a double-byte code page is read character by
             // character: the second byte of one may be an "@" or a "w".

@@ -13,6 +13,8 @@
 #include "support/TestHelpers.h"
 #include "support/ThrowingClipboard.h"
 
+#include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -223,7 +225,7 @@ private slots:
         p.clipboardSetFailures = setFailures;
 
         Main::ClearClipboard(p);
-        QCOMPARE(Main::SetClipboardText(p, QStringLiteral("new"), 0), placed);
+        QCOMPARE(Main::SetClipboardText(p, QByteArrayLiteral("new"), 0), placed);
         QCOMPARE(p.clipboardClearAttempts, clearAttempts);
         QCOMPARE(p.clipboardSetAttempts, setAttempts);
         QVERIFY(p.boxes.isEmpty());
@@ -404,7 +406,7 @@ private slots:
         list.setSubItem(2, 1, QStringLiteral("y"));
         const ListFormats::ListTable table(list);
 
-        QCOMPARE(ListFormats::BuildClipboardText(table, [] {}),
+        QCOMPARE(QString::fromUtf8(ListFormats::BuildClipboardText(table, [] {})),
                  QStringLiteral(u"\u201C\u00E9\uFFFD\tx\r\n\u00FC  \ty\r\n"));
         CodePageEncoder encoder(encoding);
         struct {
@@ -523,15 +525,21 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<bool>("commit");
         QTest::addColumn<bool>("linked"); // the old file has a second name
+        QTest::addColumn<bool>("held"); // another program holds it open, sharing all but its deletion
         using P = SaveTarget::Placement;
-        QTest::newRow("beside, abandoned after blocks") << P::Replace << 60000 << false << false;
-        QTest::newRow("in place, abandoned at once") << P::InPlace << 0 << false << false;
-        QTest::newRow("in place, abandoned after blocks") << P::InPlace << 60000 << false << false;
-        QTest::newRow("in place, committed") << P::InPlace << 60000 << true << false;
-        QTest::newRow("in place, nothing committed") << P::InPlace << 0 << true << false;
+        QTest::newRow("beside, abandoned after blocks") << P::Replace << 60000 << false << false << false;
+        QTest::newRow("in place, abandoned at once") << P::InPlace << 0 << false << false << false;
+        QTest::newRow("in place, abandoned after blocks") << P::InPlace << 60000 << false << false << false;
+        QTest::newRow("in place, committed") << P::InPlace << 60000 << true << false << false;
+        QTest::newRow("in place, nothing committed") << P::InPlace << 0 << true << false << false;
         // Every name of a file with two reads the new rows.
-        QTest::newRow("two names, committed") << P::Replace << 60000 << true << true;
-        QTest::newRow("two names, abandoned") << P::Replace << 60000 << false << true;
+        QTest::newRow("two names, committed") << P::Replace << 60000 << true << true << false;
+        QTest::newRow("two names, abandoned") << P::Replace << 60000 << false << true << false;
+#ifdef Q_OS_WIN
+        // No new file can take its place: the rows go into it.
+        QTest::newRow("held by another program, committed") << P::Replace << 60000 << true << false << true;
+        QTest::newRow("held by another program, abandoned") << P::Replace << 60000 << false << false << true;
+#endif
     }
     void saveTargetKeepsOldFileUntilCommit()
     {
@@ -539,11 +547,25 @@ private slots:
         QFETCH(int, rows);
         QFETCH(bool, commit);
         QFETCH(bool, linked);
+        QFETCH(bool, held);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("old.txt"));
         const QByteArray old = QByteArray("old line\r\n").repeated(1000);
         QVERIFY(writeAll(path, old));
+#ifdef Q_OS_WIN
+        const HANDLE holder = held ? CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
+                                                 GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                   : INVALID_HANDLE_VALUE;
+        QVERIFY(!held || holder != INVALID_HANDLE_VALUE);
+        const auto letGo = qScopeGuard([holder] {
+            if (holder != INVALID_HANDLE_VALUE)
+                CloseHandle(holder);
+        });
+#else
+        QVERIFY(!held);
+#endif
         const QString link = dir.filePath(QStringLiteral("second name.txt"));
         if (linked) {
             std::error_code error;

@@ -1,4 +1,5 @@
 #include "core/extract/DomainRule.h"
+#include "core/shell/handlers/MemoryCheck.h"
 #include "support/WindowFixture.h"
 
 #include <QPushButton>
@@ -103,6 +104,66 @@ private slots:
         QCOMPARE(rowsOf(f.w().results()), resultsAfter);
         QCOMPARE(f.p.boxTexts(), QStringList{"Done."});
         QVERIFY(!f.w().IsExtracting);
+    }
+
+    // Memory that runs out gives one box: a run the memory left cannot hold
+    // is refused before the old results go; one that runs out midway (here,
+    // another program takes what was left) stops there, keeping what it did.
+    void memoryRunsOut_data()
+    {
+        QTest::addColumn<int>("count");     // entries
+        QTest::addColumn<int>("length");    // of each entry's tail
+        QTest::addColumn<qint64>("room");   // MiB beyond what the window keeps
+        QTest::addColumn<int>("takenAt");   // the yield after which none is left; 0: never
+        QTest::addColumn<int>("line");
+        QTest::addColumn<bool>("stopped");  // results of this run, but not all
+        // More locators than the earlier results' storage, which the run frees.
+        QTest::newRow("no room for the run") << 600000 << 1 << qint64(0) << 0 << 108 << false;
+        QTest::newRow("taken midway") << 6000 << 1000 << qint64(8) << 100 << 122 << true;
+    }
+    void memoryRunsOut()
+    {
+        QFETCH(int, count);
+        QFETCH(int, length);
+        QFETCH(qint64, room);
+        QFETCH(int, takenAt);
+        QFETCH(int, line);
+        QFETCH(bool, stopped);
+        WindowFixture f;
+        fill(f.w(), {"a@earlier.example"});
+        f.w().PushButton2->click();
+        f.w().PushButton8->click();
+        // Domains that are not part of their entries: the result list needs
+        // memory of its own.
+        QStringList entries;
+        for (int i = 0; i < count; ++i)
+            entries << QStringLiteral("p%1.www.").arg(i) + QString(length, u'x');
+        fill(f.w(), entries);
+        f.p.boxes.clear();
+        f.p.availableMemory = Main::kMemoryHeadroom + (room << 20);
+        int yields = 0;
+        f.p.onYield = [&] {
+            if (++yields == takenAt)
+                f.p.availableMemory = Main::kMemoryHeadroom;
+        };
+        f.w().PushButton2->click();
+        QCOMPARE(f.p.boxTexts(), (QStringList{errorBox(2, "Out of memory", line), "Done."}));
+        const QStringList results = rowsOf(f.w().results());
+        if (stopped) {
+            QVERIFY(results.size() >= takenAt && results.size() < entries.size());
+            for (qsizetype i = 0; i < results.size(); ++i)
+                QCOMPARE(results[i], DomainFromEntry(entries[i]));
+        } else {
+            QCOMPARE(results, QStringList{"earlier.example"}); // as they were
+        }
+        QCOMPARE(f.w().MousePointer(), Form1::PointerDefault);
+        QVERIFY(!f.w().IsExtracting);
+        // The window goes on working once memory is back.
+        f.p.availableMemory = -1;
+        f.p.boxes.clear();
+        f.w().PushButton2->click();
+        QCOMPARE(f.p.boxTexts(), QStringList{"Done."});
+        QCOMPARE(f.w().results().count(), entries.size());
     }
 
     void closingMidRunEndsAtOnce()

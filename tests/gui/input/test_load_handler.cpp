@@ -1,5 +1,6 @@
 // "Load Emails From Text File" through the real window, with the dialog
 // answered by the scripted platform.
+#include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/platform/RuntimeError.h"
 #include "support/WindowFixture.h"
 #include "support/LoadSupport.h"
@@ -34,6 +35,7 @@ private slots:
         QVERIFY(writeAll(file("empty.txt"), ""));
         QVERIFY(writeAll(file("spaced name.txt"), " s \r\n"));
         QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("sub")));
+        QVERIFY(writeAll(file("big.txt"), QByteArray("someone@somewhere.example\r\n").repeated(40000))); // 1.1 MB
 #ifdef Q_OS_UNIX
         QVERIFY(makeFifo(file("pipe")));
 #endif
@@ -216,6 +218,45 @@ private slots:
         QVERIFY(window_->p.boxes.isEmpty());
         QCOMPARE(window_->w().entries().count(), 3 * fitting);
         QCOMPARE(window_->w().entries().text(3 * fitting), QStringLiteral("c"));
+    }
+
+    // A file the memory left cannot hold is refused before a line of it is
+    // added; the load goes on with the next file. A system file that tells no
+    // size and never ends is read until memory would run out, keeping the
+    // lines it read.
+    void memoryForTheLoad_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<qint64>("room"); // beyond what the window keeps
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("a file too large") << file("big.txt") << qint64(500000) << QStringList()
+                                          << errorBox(4, "Out of memory", 118);
+        QTest::newRow("too large among files") << joined({folder(), "abc.txt", "big.txt", "lf.txt"}) << qint64(500000)
+                                               << QStringList{"a", "b", "c", "x", "y", ""}
+                                               << errorBox(4, "Out of memory", 132);
+#ifdef Q_OS_LINUX
+        QTest::newRow("a system file without end") << QStringLiteral("/proc/self/pagemap") << (qint64(64) << 20)
+                                                   << QStringList() << errorBox(4, "Out of memory", 118);
+#endif
+    }
+    void memoryForTheLoad()
+    {
+        QFETCH(QString, answer);
+        QFETCH(qint64, room);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, error);
+        window_->w().entries().add(u"before");
+        window_->p.availableMemory = Main::kMemoryHeadroom + room;
+        window_->p.dialogAnswers.append(answer);
+        window_->w().PushButton4_Click();
+        QCOMPARE(window_->p.boxTexts(), QStringList{error});
+        QCOMPARE(window_->w().MousePointer(), int(Form1::PointerDefault));
+        const QStringList now = texts();
+        if (answer.startsWith(QLatin1String("/proc/")))
+            QCOMPARE(now.first(), QStringLiteral("before")); // and whatever lines the file had
+        else
+            QCOMPARE(now, QStringList{"before"} + entries);
     }
 
 private:

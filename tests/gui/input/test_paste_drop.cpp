@@ -50,19 +50,24 @@ private slots:
         QTest::addColumn<int>("readFailures");
         QTest::addColumn<QStringList>("added");
         QTest::addColumn<QStringList>("errors");
+        QTest::addColumn<qint64>("memoryLeft"); // -1: the system tells nothing
         const QString column = QStringLiteral("ann@alpha.example\r\nbeta.example\r\nbob@gamma.example\r\n");
         const QStringList three{"ann@alpha.example", "beta.example", "bob@gamma.example"};
-        QTest::newRow("menu: a column ending in CR LF") << std::optional(column) << 0 << 0 << three << QStringList();
-        QTest::newRow("Ctrl+V") << std::optional(column) << 1 << 0 << three << QStringList();
-        QTest::newRow("Shift+Insert") << std::optional(column) << 2 << 0 << three << QStringList();
-        QTest::newRow("empty clipboard") << std::optional<QString>() << 1 << 0 << QStringList() << QStringList();
-        QTest::newRow("empty text") << std::optional(QString()) << 0 << 0 << QStringList() << QStringList();
+        QTest::newRow("menu: a column ending in CR LF") << std::optional(column) << 0 << 0 << three << QStringList() << qint64(-1);
+        QTest::newRow("Ctrl+V") << std::optional(column) << 1 << 0 << three << QStringList() << qint64(-1);
+        QTest::newRow("Shift+Insert") << std::optional(column) << 2 << 0 << three << QStringList() << qint64(-1);
+        QTest::newRow("empty clipboard") << std::optional<QString>() << 1 << 0 << QStringList() << QStringList() << qint64(-1);
+        QTest::newRow("empty text") << std::optional(QString()) << 0 << 0 << QStringList() << QStringList() << qint64(-1);
         QTest::newRow("cells with TABs, no final break")
             << std::optional(QStringLiteral("a@x\tAnn\n\nb@y\t")) << 0 << 0 << QStringList{"a@x\tAnn", "", "b@y\t"}
-            << QStringList();
+            << QStringList() << qint64(-1);
         QTest::newRow("the clipboard cannot be read")
             << std::optional(column) << 0 << 1 << QStringList()
-            << QStringList{errorBox("mnuEntriesPaste_Click", "Can't open clipboard", 104)};
+            << QStringList{errorBox("mnuEntriesPaste_Click", "Can't open clipboard", 104)} << qint64(-1);
+        // Refused before a row goes in: the list as it was, one box.
+        QTest::newRow("more than the memory left")
+            << std::optional(column) << 0 << 0 << QStringList()
+            << QStringList{errorBox("mnuEntriesPaste_Click", "Out of memory", 108)} << qint64(1);
     }
     void paste()
     {
@@ -71,8 +76,10 @@ private slots:
         QFETCH(int, readFailures);
         QFETCH(QStringList, added);
         QFETCH(QStringList, errors);
+        QFETCH(qint64, memoryLeft);
         PasteFixture f(PasteFixture::Start::Shown);
         f.w().entries().add(u"already@there.example");
+        f.p.availableMemory = memoryLeft;
         f.p.clipboard = clipboard;
         f.p.throwsLeft = readFailures;
         QList<int> pointers; // when the clipboard is read, and at every yield

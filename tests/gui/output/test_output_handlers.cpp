@@ -5,6 +5,7 @@
 #include "core/shell/platform/CodePage.h"
 #include "gui/shell/window/Form1.h"
 #include "core/shell/handlers/HandlerSteps.h"
+#include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/controls/ListModel.h"
 #include "support/WindowFixture.h"
 
@@ -66,15 +67,28 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<int>("clearFailures");
         QTest::addColumn<int>("setFailures");
+        QTest::addColumn<qint64>("room"); // memory beyond what the window keeps; -1: the system tells nothing
         QTest::addColumn<QString>("clipboard"); // null: left as it was
-        QTest::newRow("empty list leaves the clipboard") << QStringList() << 0 << 0 << QString();
-        QTest::newRow("two rows of five: 14 characters") << QStringList{"abcde", "fghij"} << 0 << 0
-                                                         << "abcde\r\nfghij\r\n";
-        QTest::newRow("trailing blanks dropped, inner kept")
-            << QStringList{"exa mple.com  ", "b.org"} << 0 << 0 << "exa mple.com\r\nb.org\r\n";
-        QTest::newRow("empty row") << QStringList{"a", "", "b"} << 0 << 0 << "a\r\n\r\nb\r\n";
-        QTest::newRow("clipboard busy a while") << QStringList{"a"} << 40 << 999 << "a\r\n";
-        QTest::newRow("clipboard held by another program") << QStringList{"a"} << 100000 << 100000 << QString();
+        QTest::addColumn<QStringList>("errors");
+        QTest::newRow("empty list leaves the clipboard") << QStringList() << 0 << 0 << qint64(-1) << QString()
+                                                         << QStringList();
+        QTest::newRow("two rows of five: 14 characters") << QStringList{"abcde", "fghij"} << 0 << 0 << qint64(-1)
+                                                         << "abcde\r\nfghij\r\n" << QStringList();
+        QTest::newRow("trailing blanks dropped, inner kept") << QStringList{"exa mple.com  ", "b.org"} << 0 << 0
+                                                             << qint64(-1) << "exa mple.com\r\nb.org\r\n"
+                                                             << QStringList();
+        QTest::newRow("empty row") << QStringList{"a", "", "b"} << 0 << 0 << qint64(-1) << "a\r\n\r\nb\r\n"
+                                   << QStringList();
+        QTest::newRow("clipboard busy a while") << QStringList{"a"} << 40 << 999 << qint64(-1) << "a\r\n"
+                                                << QStringList();
+        QTest::newRow("clipboard held by another program") << QStringList{"a"} << 100000 << 100000 << qint64(-1)
+                                                           << QString() << QStringList();
+        // The text is measured first: one that the memory left cannot hold is
+        // never made, and the clipboard keeps what it had.
+        QTest::newRow("no memory for the text") << QStringList{"abcde", "fghij"} << 0 << 0 << qint64(10) << QString()
+                                                << QStringList{errorBox(5, "Out of memory", 106)};
+        QTest::newRow("memory just for the text") << QStringList{"abcde", "fghij"} << 0 << 0 << qint64(16)
+                                                  << "abcde\r\nfghij\r\n" << QStringList();
     }
 
     void copy()
@@ -82,24 +96,26 @@ private slots:
         QFETCH(QStringList, rows);
         QFETCH(int, clearFailures);
         QFETCH(int, setFailures);
+        QFETCH(qint64, room);
         QFETCH(QString, clipboard);
+        QFETCH(QStringList, errors);
         WindowFixture r;
         r.w().setMousePointer(kStartPointer);
         fill(r, rows);
         r.p.clipboard.emplace(QStringLiteral("earlier"));
         r.p.clipboardClearFailures = clearFailures;
         r.p.clipboardSetFailures = setFailures;
+        r.p.availableMemory = room < 0 ? -1 : Main::kMemoryHeadroom + room;
         r.click(5);
         QCOMPARE(r.p.clipboard, std::optional<QString>(clipboard.isNull() ? QStringLiteral("earlier") : clipboard));
-        // The confirmation, and nothing else, whatever the copy did.
-        QCOMPARE(r.p.boxes.size(), 1);
-        QCOMPARE(r.p.boxes[0].prompt, QLatin1String(kCopied));
-        QCOMPARE(r.p.boxes[0].buttons, int(Msg::OkOnly));
-        QCOMPARE(r.p.boxes[0].title, r.p.appTitle());
+        // The confirmation, after any error box, whatever the copy did.
+        QCOMPARE(r.p.boxTexts(), errors + QStringList{QLatin1String(kCopied)});
+        QCOMPARE(r.p.boxes.last().buttons, int(Msg::OkOnly));
+        QCOMPARE(r.p.boxes.last().title, r.p.appTitle());
         QVERIFY(!r.p.appTitle().isEmpty());
         QCOMPARE(r.w().MousePointer(), kStartPointer);
         QCOMPARE(r.w().results().count(), rows.size()); // the copy never changes the list
-        if (!rows.isEmpty()) {
+        if (!rows.isEmpty() && errors.isEmpty()) {
             QCOMPARE(r.p.clipboardClearAttempts, std::min(clearFailures + 1, Main::kClipboardAttempts));
             QCOMPARE(r.p.clipboardSetAttempts, std::min(setFailures + 1, Main::kClipboardAttempts));
         }

@@ -59,6 +59,16 @@ public:
         texts_.appendRaw(bytes);
         rowsAdded();
     }
+    // An item made of part of an item of another list (a domain cut from its
+    // entry, `part` a view into source.textBytes(item, &raw)): it shares the
+    // bytes instead of copying them, and is raw when that item is.
+    void addPartOf(const ListModel &source, qsizetype item, QByteArrayView part, bool raw)
+    {
+        texts_.appendPartOf(source.texts_, item - 1, part, raw);
+        rowsAdded();
+    }
+    // Asked before the list takes memory for more items (see TextColumn).
+    void setMemoryCheck(TextColumn::MemoryCheck check) { texts_.setMemoryCheck(std::move(check)); }
     void clear();
     // Room for rows of this many bytes about to be added (see TextColumn).
     void reserveBytes(qsizetype bytes) { texts_.reserveBytes(bytes); }

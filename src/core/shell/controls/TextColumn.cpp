@@ -1,35 +1,132 @@
 #include "core/shell/controls/TextColumn.h"
 
 #include "core/shell/platform/CodePage.h"
+#include "core/shell/platform/RuntimeError.h"
 
 #include <QStringEncoder>
 
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// A column that grows row by row (a file that tells no size, a paste) takes
+// chunks of a quarter of what it holds, up to this: few chunks, and at most a
+// quarter more than it needs.
+constexpr qsizetype kGrowthLimit = qsizetype(64) << 20;
+
+} // namespace
+
 void TextColumn::openChunk(qsizetype n)
 {
-    n = std::max(n, kChunkBytes);
-    const LargeBlocks::Block block = LargeBlocks::take(size_t(n));
+    if (qsizetype(chunks_.size()) >= kMaxChunks)
+        throw OutOfMemory();
+    qsizetype want = std::max(n, kChunkBytes);
+    if (reserved_ > 0)
+        want = std::max(want, std::min(reserved_, kMaxOffset + 1));
+    else
+        want = std::max(want, std::min(ownCapacity_ / 4, kGrowthLimit));
+    checkMemory(want);
     Chunk c;
-    c.block = block;
-    c.data = block.data;
-    // A block may be larger than asked; all of it takes rows, as far as a
-    // locator's 32-bit offset reaches.
-    c.capacity = std::max(n, qsizetype(std::min<size_t>(block.size, size_t(kMaxChunkBytes) * 2 - 1)));
-    chunks_.push_back(c);
+    c.store = std::make_shared<Store>(LargeBlocks::take(size_t(want)));
+    c.data = c.store->block.data;
+    // A block may be larger than asked; all of it takes rows.
+    c.capacity = qsizetype(c.store->block.size);
+    reserved_ = std::max<qsizetype>(reserved_ - c.capacity, 0);
+    ownCapacity_ += c.capacity;
+    chunks_.push_back(std::move(c));
+    own_ = qsizetype(chunks_.size()) - 1;
 }
 
-void TextColumn::openRowBlock()
+void TextColumn::openRowBlock(bool compact)
 {
-    rowBlocks_.push_back(LargeBlocks::take(size_t(kRowBlockMask + 1) * sizeof(quint64)));
+    const size_t bytes = size_t(kRowBlockMask + 1) * (compact ? sizeof(quint32) : sizeof(quint64));
+    checkMemory(qint64(bytes));
+    RowBlock b;
+    b.block = LargeBlocks::take(bytes);
+    b.compact = compact;
+    try {
+        rowBlocks_.push_back(b);
+    } catch (...) {
+        LargeBlocks::give(b.block);
+        throw;
+    }
+    ends_ = compact ? reinterpret_cast<quint32 *>(b.block.data) : nullptr;
+    locators_ = compact ? nullptr : reinterpret_cast<quint64 *>(b.block.data);
+    run_ = nullptr;
+    blockEnd_ = qsizetype(rowBlocks_.size()) << kRowBlockShift;
+    end_ = 0;
+}
+
+bool TextColumn::startRun(qsizetype chunk, qsizetype offset, qsizetype bytes)
+{
+    RowBlock &b = rowBlocks_.back();
+    const qsizetype i = size_ & kRowBlockMask;
+    if (run_ && run_->chunk < 0 && end_ == 0) {
+        // A run of empty rows so far: it starts where this row does.
+        run_->chunk = chunk;
+        run_->base = offset;
+        return bytes <= kMaxEnd || (makeFull(), false);
+    }
+    if (b.runs == kRuns || bytes > kMaxEnd) {
+        makeFull();
+        return false;
+    }
+    run_ = &b.run[b.runs++];
+    *run_ = Run{i, chunk, offset};
+    end_ = 0;
+    return true;
+}
+
+void TextColumn::makeFull()
+{
+    const size_t bytes = size_t(kRowBlockMask + 1) * sizeof(quint64);
+    checkMemory(qint64(bytes));
+    const LargeBlocks::Block full = LargeBlocks::take(bytes);
+    RowBlock &b = rowBlocks_.back();
+    const qsizetype first = qsizetype(rowBlocks_.size() - 1) << kRowBlockShift;
+    auto *locators = reinterpret_cast<quint64 *>(full.data);
+    try {
+        for (qsizetype row = first; row < size_; ++row) {
+            const Where w = where(row);
+            if (w.length >= kLongLength)
+                noteLongRow(row, w.length);
+            locators[row - first] = locatorOf(w.raw, w.length == 0 ? 0 : w.chunk, w.length == 0 ? 0 : w.offset)
+                | quint64(std::min<qsizetype>(w.length, kLongLength));
+        }
+    } catch (...) {
+        LargeBlocks::give(full);
+        throw;
+    }
+    LargeBlocks::give(b.block);
+    b.block = full;
+    b.compact = false;
+    ends_ = nullptr;
+    locators_ = locators;
+    run_ = nullptr;
+}
+
+void TextColumn::noteLongRow(qsizetype row, qsizetype length)
+{
+    longRows_.emplace_back(row, length);
+}
+
+qsizetype TextColumn::longLength(qsizetype row) const
+{
+    const auto it = std::lower_bound(longRows_.begin(), longRows_.end(), row,
+                                     [](const std::pair<qsizetype, qsizetype> &e, qsizetype r) { return e.first < r; });
+    return it != longRows_.end() && it->first == row ? it->second : kLongLength;
 }
 
 void TextColumn::reserveBytes(qsizetype bytes)
 {
-    bytes = std::min(bytes, kMaxChunkBytes);
-    if (bytes > kChunkBytes && (chunks_.empty() || chunks_.back().capacity - chunks_.back().used < bytes))
-        openChunk(bytes);
+    reserved_ = std::max<qsizetype>(bytes, 0);
+    if (bytes > kChunkBytes
+        && (own_ < 0 || chunks_[size_t(own_)].capacity - chunks_[size_t(own_)].used < bytes
+            || chunks_[size_t(own_)].used > kMaxOffset))
+        openChunk(0);
+    else
+        reserved_ = 0;
 }
 
 qsizetype TextColumn::usedBytes() const
@@ -38,6 +135,44 @@ qsizetype TextColumn::usedBytes() const
     for (const Chunk &c : chunks_)
         total += c.used;
     return total;
+}
+
+qsizetype TextColumn::borrow(const Chunk &sourceChunk)
+{
+    if (borrowed_ >= 0 && chunks_[size_t(borrowed_)].store == sourceChunk.store)
+        return borrowed_;
+    for (qsizetype k = qsizetype(chunks_.size()) - 1; k >= 0; --k) {
+        if (chunks_[size_t(k)].store == sourceChunk.store)
+            return borrowed_ = k;
+    }
+    if (qsizetype(chunks_.size()) >= kMaxChunks)
+        throw OutOfMemory();
+    Chunk c;
+    c.data = sourceChunk.data;
+    c.store = sourceChunk.store;
+    chunks_.push_back(std::move(c));
+    return borrowed_ = qsizetype(chunks_.size()) - 1;
+}
+
+void TextColumn::appendPartOfAnother(const TextColumn &source, qsizetype sourceRow, QByteArrayView part, bool raw)
+{
+    const Where w = source.where(sourceRow);
+    if (part.isEmpty()) {
+        addLocator(raw ? kRawBit : 0, 0);
+        return;
+    }
+    const Chunk &from = source.chunks_[size_t(w.chunk)];
+    const qsizetype offset = part.data() - from.data;
+    // A part that starts further into a very long row than a locator reaches
+    // is copied.
+    if (&source == this || offset < 0 || offset > kMaxOffset) {
+        appendBytes(part, raw);
+        return;
+    }
+    const qsizetype chunk = borrow(from);
+    borrowedFrom_ = from.data;
+    borrowedTo_ = from.data + from.store->block.size;
+    addLocator(locatorOf(raw, chunk, offset), part.size());
 }
 
 void TextColumn::append(QStringView text)
@@ -82,21 +217,30 @@ QString TextColumn::prefixAt(qsizetype row, qsizetype chars) const
 
 void TextColumn::clear()
 {
-    for (const Chunk &c : chunks_)
-        LargeBlocks::give(c.block);
-    for (const LargeBlocks::Block &block : rowBlocks_)
-        LargeBlocks::give(block);
+    // Each store goes back to LargeBlocks once no column has rows in it.
     std::vector<Chunk>().swap(chunks_);
-    std::vector<LargeBlocks::Block>().swap(rowBlocks_);
+    for (const RowBlock &b : rowBlocks_)
+        LargeBlocks::give(b.block);
+    std::vector<RowBlock>().swap(rowBlocks_);
+    end_ = 0;
+    std::vector<std::pair<qsizetype, qsizetype>>().swap(longRows_);
+    own_ = borrowed_ = -1;
+    reserved_ = ownCapacity_ = 0;
+    ends_ = nullptr;
+    locators_ = nullptr;
+    run_ = nullptr;
+    blockEnd_ = 0;
+    borrowedFrom_ = borrowedTo_ = nullptr;
     size_ = 0;
 }
 
 qsizetype TextColumn::allocatedBytes() const
 {
-    qsizetype total = 0;
-    for (const LargeBlocks::Block &block : rowBlocks_)
-        total += qsizetype(block.size);
+    qsizetype total = qsizetype(longRows_.capacity() * sizeof(longRows_[0]));
+    for (const RowBlock &b : rowBlocks_)
+        total += qsizetype(b.block.size);
     for (const Chunk &c : chunks_)
-        total += qsizetype(c.block.size);
+        if (c.capacity > 0)
+            total += qsizetype(c.store->block.size);
     return total;
 }

@@ -3,6 +3,7 @@
 #include "core/shell/platform/Platform.h"
 #include "core/shell/platform/RuntimeError.h"
 
+#include <cstdlib>
 #include <new>
 
 const char *const kSupportAddress = "bugs@kestrune.example";
@@ -18,9 +19,40 @@ QString ErrorReportText(const QString &description, const QString &location, int
         + QStringLiteral("\r\rPlease email screenshot of this message to ") + QLatin1String(kSupportAddress);
 }
 
+namespace {
+
+// Memory set aside for the box that says memory ran out: where none is left,
+// it is given back just before that box, and taken again after it.
+class Reserve {
+public:
+    void take()
+    {
+        if (!held_)
+            held_ = std::malloc(kBytes);
+    }
+    void give()
+    {
+        std::free(held_);
+        held_ = nullptr;
+    }
+
+private:
+    static constexpr size_t kBytes = size_t(8) << 20;
+    void *held_ = nullptr;
+};
+
+Reserve &reserve()
+{
+    static Reserve r;
+    return r;
+}
+
+} // namespace
+
 HandlerSteps::HandlerSteps(Platform &platform, QString handlerName)
     : platform_(platform), location_(HandlerLocation(handlerName))
 {
+    reserve().take();
 }
 
 namespace {
@@ -55,6 +87,16 @@ void HandlerSteps::report(int line, std::exception_ptr error)
     const Described d = describe(error);
     ++failures_;
     lastNumber_ = d.number;
-    platform_.MsgBox(ErrorReportText(d.description, location_, line), Msg::OkOnly | Msg::Exclamation,
-                     QStringLiteral("Application Error"));
+    const bool memory = d.number == ErrNo::OutOfMemory;
+    outOfMemory_ = outOfMemory_ || memory;
+    if (memory)
+        reserve().give();
+    try {
+        platform_.MsgBox(ErrorReportText(d.description, location_, line), Msg::OkOnly | Msg::Exclamation,
+                         QStringLiteral("Application Error"));
+    } catch (const std::bad_alloc &) {
+        // Not even the box found memory: the error goes unshown rather than
+        // through the toolkit's frames, which would end the program.
+    }
+    reserve().take();
 }

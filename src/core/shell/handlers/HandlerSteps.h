@@ -61,6 +61,9 @@ public:
     int failures() const { return failures_; }
     // The number of the last reported error, 0 when none.
     int lastErrorNumber() const { return lastNumber_; }
+    // Whether a step ran out of memory (error 7). A loop over a list stops
+    // there: every further row would fail the same way, a box each.
+    bool outOfMemory() const { return outOfMemory_; }
 
     // For handlers that treat one error number their own way before the box:
     // runs f; an error whose number is `special` is returned instead of reported.
@@ -87,4 +90,5 @@ private:
     QString location_;
     int failures_ = 0;
     int lastNumber_ = 0;
+    bool outOfMemory_ = false;
 };

@@ -74,8 +74,11 @@ bool FileInPlace::open(const QString &path)
 {
     close();
     const QString native = QDir::toNativeSeparators(path);
+    // Shared as a program that holds the file open for writing shares it
+    // (a log tool): that is when a new file cannot be put in its place.
     const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()), GENERIC_WRITE,
-                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size = {};

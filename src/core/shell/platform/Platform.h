@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -44,7 +45,9 @@ public:
 
     // Both report whether the attempt worked.
     virtual bool ClipboardClear() = 0;
-    virtual bool ClipboardSetText(const QString &text, int format) = 0;
+    // The text in UTF-8: a list's copy, hundreds of megabytes, is made in the
+    // bytes its rows are stored in, half of what UTF-16 would take.
+    virtual bool ClipboardSetText(const QByteArray &text, int format) = 0;
     // The clipboard's plain text; the empty text when it holds none.
     virtual QString ClipboardGetText() = 0;
 
@@ -54,6 +57,10 @@ public:
     // Lets pending user-interface events run. Callers may call it once per row:
     // implementations decide how often events really run.
     virtual void DoEvents() = 0;
+
+    // Bytes this process may still take, as the system and its own limits
+    // allow (see SystemMemory); -1 when the system does not tell.
+    virtual qint64 AvailableMemory() = 0;
 
     virtual double SecondsSinceMidnight() = 0;
     virtual void Randomize(double seed) = 0;

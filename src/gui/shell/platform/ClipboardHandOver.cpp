@@ -117,7 +117,7 @@ void QtPlatform::handClipboardOver()
     // What one ChangeProperty carries, as Qt reckons it: left to Qt's own request.
     const uint32_t words = xcb_get_maximum_request_length(connection);
     const qsizetype fits = qsizetype(words) * 4 - qsizetype(sizeof(xcb_change_property_request_t)) - (words > 0xFFFF ? 4 : 0);
-    if (clipboard->text().toUtf8().size() <= fits)
+    if (clipboard->mimeData()->data(QStringLiteral("text/plain")).size() <= fits)
         return;
 
     // A window of our own asks, so that the answer is told from Qt's traffic.

@@ -11,9 +11,11 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPushButton>
 
 #include <limits>
@@ -49,6 +51,23 @@ QString QtPlatform::typedPath(const QString &folder, const QString &name)
 
 namespace {
 
+// Qt's icons, with each file's type told by its name alone. Qt's own provider
+// reads the start of every file the dialog lists to tell its type: in /proc a
+// file without end (pagemap) took hundreds of megabytes before the user had
+// chosen anything, and a device or a pipe would keep it waiting.
+class NameTypedIcons : public QFileIconProvider {
+public:
+    QString type(const QFileInfo &info) const override
+    {
+        if (!info.isFile())
+            return QFileIconProvider::type(info); // folders, drives: no content read
+        return mimeTypes_.mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    }
+
+private:
+    QMimeDatabase mimeTypes_;
+};
+
 // Qt's own file dialog, taking the name field as the user's choice: typed
 // names that do not exist still reach the program, which says "File not
 // found" itself, and a name is that file when it exists as typed, quotes and
@@ -59,6 +78,10 @@ public:
     LenientFileDialog(QWidget *parent, const QString &title) : QFileDialog(parent, title)
     {
         setOption(QFileDialog::DontUseNativeDialog, true);
+        // Asked from the dialog's listing thread until it has stopped, after
+        // the dialog: it lives as long as the program.
+        static NameTypedIcons *const icons = new NameTypedIcons;
+        setIconProvider(icons);
         nameEdit_ = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         list_ = findChild<QAbstractItemView *>(QStringLiteral("listView"));
         model_ = findChild<QFileSystemModel *>();
@@ -110,11 +133,6 @@ public:
             }
             return;
         }
-        if (text.size() >= bufferChars_) {
-            overflowed_ = true;
-            QDialog::accept();
-            return;
-        }
         const QStringList names = chosenNames(text);
         if (names.isEmpty())
             return;
@@ -123,7 +141,12 @@ public:
             enterFolder(names.first());
             return;
         }
-        chosen_ = names;
+        // What the buffer holds is the value the names make (folder NUL name
+        // NUL ...) and its ending NUL, not the field's quoted names, which
+        // take two characters more a file.
+        overflowed_ = QtPlatform::fileDialogValue(names).size() >= bufferChars_;
+        if (!overflowed_)
+            chosen_ = names;
         QDialog::accept();
     }
 
@@ -233,17 +256,20 @@ bool QtPlatform::FileDialog(const FileDialogRequest &request, QString *result)
     const QStringList files = dialog.chosen();
     if (!accepted || files.isEmpty())
         return false;
-    if (files.size() == 1) {
-        *result = QDir::toNativeSeparators(files.first());
-        return true;
-    }
+    *result = fileDialogValue(files);
+    return true;
+}
+
+QString QtPlatform::fileDialogValue(const QStringList &paths)
+{
+    if (paths.size() == 1)
+        return QDir::toNativeSeparators(paths.first());
     // Several files: folder NUL name NUL name ..., the folder being the first
     // file's. A typed name from elsewhere stays reachable as a relative path.
-    const QString folder = QFileInfo(files.first()).absolutePath();
+    const QString folder = QFileInfo(paths.first()).absolutePath();
     const QDir base(folder);
     QString value = QDir::toNativeSeparators(folder);
-    for (const QString &f : files)
+    for (const QString &f : paths)
         value += QChar(0) + QDir::toNativeSeparators(base.relativeFilePath(f));
-    *result = value;
-    return true;
+    return value;
 }

@@ -3,6 +3,7 @@
 #include "gui/shell/platform/QtPlatform.h"
 
 #include "core/shell/platform/RuntimeError.h"
+#include "core/shell/platform/SystemMemory.h"
 #ifdef Q_OS_WIN
 #include "gui/shell/platform/WindowsShell.h"
 #endif
@@ -17,6 +18,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QSpacerItem>
+#include <QStringDecoder>
 #include <QStyle>
 #include <QTime>
 #include <QUrl>
@@ -49,6 +51,22 @@ void widenForTitle(QMessageBox &box)
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
                   grid->columnCount());
 }
+
+// The clipboard's text as the UTF-8 it was made in. Qt would decode it for a
+// reader that wants text (Windows' clipboard, a paste in this program)
+// dropping a byte-order mark at its start, which belongs to the first row.
+class Utf8Text : public QMimeData {
+protected:
+    QVariant retrieveData(const QString &mimeType, QMetaType type) const override
+    {
+        if (type.id() == QMetaType::QString && mimeType.startsWith(QLatin1String("text/plain"))) {
+            QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+            return QString(utf8(QMimeData::retrieveData(QStringLiteral("text/plain"), QMetaType::fromType<QByteArray>())
+                                    .toByteArray()));
+        }
+        return QMimeData::retrieveData(mimeType, type);
+    }
+};
 
 } // namespace
 
@@ -115,18 +133,18 @@ bool QtPlatform::ClipboardClear()
     return true;
 }
 
-bool QtPlatform::ClipboardSetText(const QString &text, int format)
+bool QtPlatform::ClipboardSetText(const QByteArray &text, int format)
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (!clipboard)
         return false;
-    if (format == 0) {
-        clipboard->setText(text);
-    } else {
-        auto *data = new QMimeData;
-        data->setData(QStringLiteral("application/x-kestrune-format-%1").arg(format), text.toUtf8());
-        clipboard->setMimeData(data);
-    }
+    // Held as the UTF-8 it is: X11 hands these very bytes over as
+    // UTF8_STRING, and a reader that wants text (Windows' CF_UNICODETEXT, a
+    // paste here) gets it decoded when it asks.
+    auto *data = format == 0 ? new Utf8Text : new QMimeData;
+    data->setData(format == 0 ? QStringLiteral("text/plain") : QStringLiteral("application/x-kestrune-format-%1").arg(format),
+                  text);
+    clipboard->setMimeData(data);
     // Qt reports no failure of its own; a clipboard that took the data has it.
     const QMimeData *held = clipboard->mimeData();
     return held != nullptr;
@@ -161,6 +179,11 @@ void QtPlatform::DoEvents()
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         throwIfEnded();
     }
+}
+
+qint64 QtPlatform::AvailableMemory()
+{
+    return SystemMemory::Available();
 }
 
 double QtPlatform::SecondsSinceMidnight()

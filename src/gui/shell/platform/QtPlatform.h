@@ -21,10 +21,11 @@ public:
     QString InputBox(const QString &prompt, const QString &title) override;
     bool FileDialog(const FileDialogRequest &request, QString *result) override;
     bool ClipboardClear() override;
-    bool ClipboardSetText(const QString &text, int format) override;
+    bool ClipboardSetText(const QByteArray &text, int format) override;
     QString ClipboardGetText() override;
     void OpenUrl(const QString &url) override;
     void DoEvents() override;
+    qint64 AvailableMemory() override;
     double SecondsSinceMidnight() override;
     void Randomize(double seed) override;
     double Rnd() override;
@@ -46,6 +47,9 @@ public:
     // A name typed into Qt's file dialog as the full path it stands for, "~"
     // at its start being the home folder.
     static QString typedPath(const QString &folder, const QString &name);
+    // The open dialog's value for the chosen files (full paths): one file's
+    // path, or folder NUL name NUL name ... for several.
+    static QString fileDialogValue(const QStringList &paths);
 
 private:
     // Once the program has ended, every call that let events run unwinds the

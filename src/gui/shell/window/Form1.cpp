@@ -6,6 +6,8 @@
 
 #include "gui/shell/controls/FocusMark.h"
 #include "gui/shell/controls/ListView.h"
+#include "core/shell/controls/ListModel.h"
+#include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/platform/Platform.h"
 #include "gui/shell/controls/Twips.h"
 
@@ -78,6 +80,12 @@ Form1::Form1(Platform &platform, QWidget *parent)
     Q_UNUSED(accessible);
     buildControls();
     buildListCommands();
+    // Both lists ask before they take more memory: a list that outgrows what
+    // is left fails with error 7 where the system would end the program.
+    const auto budget = std::make_shared<Main::MemoryBudget>(platform_);
+    const auto check = [budget](qint64 bytes) { budget->ensure(bytes); };
+    entries().setMemoryCheck(check);
+    results().setMemoryCheck(check);
 }
 
 Form1::~Form1() = default;
