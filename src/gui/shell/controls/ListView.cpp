@@ -1,6 +1,7 @@
 #include "gui/shell/controls/ListView.h"
 
 #include "gui/shell/controls/FocusMark.h"
+#include "gui/shell/controls/PixelFrame.h"
 #include "gui/shell/controls/Twips.h"
 
 #include <QApplication>
@@ -14,9 +15,10 @@
 
 #include <climits>
 
-// The frame drawn again above the header, rows and scroll bars. At a
-// fractional scale factor a child's area is rounded outwards to whole device
-// pixels and covers the frame's right and bottom lines.
+// The frame drawn again above the header, rows and scroll bars, on whole
+// device pixels. At a scale factor other than 1 a child's area is rounded
+// outwards to whole device pixels and covers the frame's lines, and the
+// style's own lines straddle device pixels (PixelFrame).
 class ListView::FrameOverlay : public QWidget {
 public:
     explicit FrameOverlay(ListView *list) : QWidget(list), list_(list)
@@ -30,7 +32,17 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        list_->drawFrame(&p);
+        if (PixelFrame::onWholePixels(p)) {
+            list_->drawFrame(&p);
+        } else {
+            const PixelFrame frame = PixelFrame::asDrawnBy([this](QPainter &q) { list_->drawFrame(&q); }, size(),
+                                                           list_->frameWidth());
+            QList<QRect> parts;
+            for (const QWidget *part : list_->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                if (part != this && part->isVisible())
+                    parts << part->geometry();
+            frame.paint(p, rect(), parts, list_->palette().color(QPalette::Base));
+        }
         // Where the keys act shows on the frame: an empty list has no current
         // row to show it.
         if (list_->hasFocus())
