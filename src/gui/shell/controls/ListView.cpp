@@ -1,5 +1,6 @@
 #include "gui/shell/controls/ListView.h"
 
+#include "gui/shell/controls/Contrast.h"
 #include "gui/shell/controls/FocusMark.h"
 #include "gui/shell/controls/PixelFrame.h"
 #include "gui/shell/controls/Twips.h"
@@ -46,7 +47,7 @@ protected:
         // Where the keys act shows on the frame: an empty list has no current
         // row to show it.
         if (list_->hasFocus())
-            drawFocusMark(p, rect());
+            drawFocusMark(p, rect(), list_);
     }
 
 private:
@@ -182,21 +183,28 @@ void ListView::scrollContentsBy(int dx, int)
 // The focused list shows its current row in the active highlight; an
 // unfocused one keeps the row visible in a quieter colour, so that of two lists
 // the one the keys act on stands out. Many palettes give both colour groups the
-// same highlight: the quiet one is then the highlight washed into the
-// background, under ordinary text.
+// same highlight, and some an inactive one barely off the background (Windows:
+// 240, 240, 240 on white): the quiet one is then the highlight washed into the
+// background. Either stands out 3:1 from the rows around it, and its text is
+// whichever of the two text colours reads better on it.
 static std::pair<QColor, QColor> selectionColours(const QPalette &pal, bool focused)
 {
+    constexpr double kStandsOut = 3;
+    const QColor base = pal.color(focused ? QPalette::Active : QPalette::Inactive, QPalette::Base);
     const QColor active = pal.color(QPalette::Active, QPalette::Highlight);
-    if (focused)
-        return {active, pal.color(QPalette::Active, QPalette::HighlightedText)};
-    const QColor inactive = pal.color(QPalette::Inactive, QPalette::Highlight);
-    if (inactive != active)
-        return {inactive, pal.color(QPalette::Inactive, QPalette::HighlightedText)};
-    const QColor base = pal.color(QPalette::Inactive, QPalette::Base);
-    const auto mix = [](float a, float b) { return 0.35f * a + 0.65f * b; };
-    return {QColor::fromRgbF(mix(active.redF(), base.redF()), mix(active.greenF(), base.greenF()),
-                             mix(active.blueF(), base.blueF())),
-            pal.color(QPalette::Inactive, QPalette::Text)};
+    QColor row = active;
+    QPalette::ColorGroup group = QPalette::Active;
+    if (!focused) {
+        group = QPalette::Inactive;
+        row = pal.color(QPalette::Inactive, QPalette::Highlight);
+        if (row == active || contrastRatio(row, base) < kStandsOut) {
+            const auto mix = [](float a, float b) { return 0.35f * a + 0.65f * b; };
+            row = QColor::fromRgbF(mix(active.redF(), base.redF()), mix(active.greenF(), base.greenF()),
+                                   mix(active.blueF(), base.blueF()));
+        }
+    }
+    row = legibleShade(row, {base}, kStandsOut);
+    return {row, betterText(row, pal.color(group, QPalette::HighlightedText), pal.color(group, QPalette::Text))};
 }
 
 void ListView::paintEvent(QPaintEvent *event)

@@ -87,6 +87,14 @@ QString ExplorerPath()
     return QString::fromWCharArray(folder, int(n)) + QStringLiteral("\\explorer.exe");
 }
 
+bool HighContrastOn()
+{
+    HIGHCONTRASTW contrast = {};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0)
+        && (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 void StartMinimized(const QString &application, const QString &commandLine)
 {
     const std::wstring program = application.toStdWString();

@@ -35,6 +35,9 @@ void OpenUrlThroughExplorer(const QString &url);
 // first, where anyone may have put a file of that name.
 QString ExplorerPath();
 
+// Whether Windows runs in high contrast (the HCF_HIGHCONTRASTON flag).
+bool HighContrastOn();
+
 // Starts the program with the command line, minimized with focus.
 void StartMinimized(const QString &application, const QString &commandLine);
 

@@ -8,8 +8,10 @@
 #include "gui/shell/controls/ListView.h"
 #include "core/shell/platform/Platform.h"
 #include "gui/shell/controls/Twips.h"
+#include "gui/shell/platform/SystemColours.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -42,7 +44,7 @@ protected:
         QPushButton::paintEvent(event);
         if (hasFocus()) {
             QPainter p(this);
-            drawFocusMark(p, rect());
+            drawFocusMark(p, rect(), this);
         }
     }
 
@@ -99,6 +101,8 @@ void Form1::buildControls()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(px(8040), px(8415));
+    if (highContrastInEffect())
+        backColor_ = QApplication::palette().color(QPalette::Active, QPalette::Window);
     QFont windowFont(QStringLiteral("Arial"));
     windowFont.setPointSizeF(9);
     windowFont.setBold(true);
@@ -165,6 +169,18 @@ void Form1::setBackColor(const QColor &colour)
 {
     backColor_ = colour;
     update();
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // High contrast switched on or off while the program runs: the surface
+    // follows, unless a skin has taken it over.
+    if (event->type() == QEvent::ApplicationPaletteChange && !skinned_) {
+        backColor_ = highContrastInEffect() ? QApplication::palette().color(QPalette::Active, QPalette::Window)
+                                            : QColor(Qt::white);
+        update();
+    }
 }
 
 void Form1::paintEvent(QPaintEvent *)

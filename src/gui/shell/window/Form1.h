@@ -25,6 +25,8 @@ class QPushButton;
 // part of the program they belong to (src/input, src/extract, src/output).
 class Form1 : public QWidget {
     Q_OBJECT
+    // Read by the focus ring, which must stand out from the surface it is drawn on.
+    Q_PROPERTY(QColor BackColor READ BackColor)
 public:
     explicit Form1(Platform &platform, QWidget *parent = nullptr);
     ~Form1() override;
@@ -41,7 +43,8 @@ public:
     QCursor mouseIcon() const { return mouseIcon_; }
 
     // The colour of the window's own surface: white, or the button face once
-    // a skin is present. The controls keep their own colours.
+    // a skin is present; under high contrast (highContrastInEffect) the
+    // system's window colour, and no skin. The controls keep their own colours.
     QColor BackColor() const { return backColor_; }
     void setBackColor(const QColor &colour);
 
@@ -120,6 +123,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();
@@ -132,5 +136,6 @@ private:
     QCursor mouseIcon_;
     bool hasMouseIcon_ = false;
     QColor backColor_ = Qt::white;
+    bool skinned_ = false;
     QList<std::pair<const void *, std::function<void()>>> savesInProgress_;
 };
