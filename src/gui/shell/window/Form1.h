@@ -41,6 +41,11 @@ public:
     void setMousePointer(int value);
     bool hasMouseIcon() const { return hasMouseIcon_; }
     QCursor mouseIcon() const { return mouseIcon_; }
+    // A pointer picture as a screen with `scale` device pixels a pixel shows
+    // it, where the platform shows a picture's device pixels as they are
+    // (scaleHere: Qt's X11 platform does; Windows and Wayland scale it
+    // themselves): the picture and its hotspot scaled.
+    static QCursor cursorForScale(const QCursor &picture, qreal scale, bool scaleHere);
 
     // The colour of the window's own surface: white, or the button face once
     // a skin is present; under high contrast (highContrastInEffect) the
@@ -135,6 +140,9 @@ private:
     int mousePointer_ = PointerDefault;
     QCursor mouseIcon_;
     bool hasMouseIcon_ = false;
+    // The hand as last shown, and the scale it was made for.
+    QCursor shownHand_;
+    qreal shownHandScale_ = 0;
     QColor backColor_ = Qt::white;
     bool skinned_ = false;
     QList<std::pair<const void *, std::function<void()>>> savesInProgress_;
