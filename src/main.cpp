@@ -2,9 +2,9 @@
 #include "gui/shell/controls/ListAccessible.h"
 #include "gui/shell/platform/QtPlatform.h"
 #include "gui/shell/window/Form1.h"
+#include "gui/shell/window/StartPosition.h"
 
 #include <QApplication>
-#include <QScreen>
 
 int main(int argc, char *argv[])
 {
@@ -15,12 +15,7 @@ int main(int argc, char *argv[])
     Form1 window(platform);
     platform.setWindow(&window);
     window.Form_Load();
-    // Centred on the screen when first shown.
-    if (const QScreen *screen = window.screen()) {
-        QRect frame = window.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window.move(frame.topLeft());
-    }
+    placeAtStart(window);
     window.show();
     const int status = app.exec();
     platform.handClipboardOver();

@@ -2,6 +2,7 @@
 // window's own properties, the tab order, what the lists ignore, and the icon.
 #include "gui/shell/controls/ListView.h"
 #include "core/shell/handlers/Startup.h"
+#include "gui/shell/window/StartPosition.h"
 #include "support/WindowFixture.h"
 
 #include <QFile>
@@ -183,6 +184,31 @@ private slots:
         for (const QPoint at : {QPoint(2, 2), QPoint(268, 210), QPoint(268, 296), QPoint(530, 556)})
             QCOMPARE(shot.pixelColor(at), QColor(Qt::white));
         QVERIFY(f.p.boxes.isEmpty());
+    }
+
+    // Where the window first shows, frame and all: centred on the screen's
+    // available area when it fits; otherwise at the area's top (and left), so
+    // that the whole title bar is on the screen.
+    void startPosition_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<QPoint>("corner");
+        QTest::newRow("100 %, 1024 by 768") << QRect(0, 0, 1024, 768) << QSize(536, 598) << QPoint(244, 85);
+        QTest::newRow("below a 27-pixel panel") << QRect(0, 27, 1280, 997) << QSize(536, 598) << QPoint(372, 226);
+        QTest::newRow("a second screen to the right") << QRect(1920, 0, 1280, 1024) << QSize(536, 598)
+                                                      << QPoint(2292, 213);
+        QTest::newRow("200 %, 1080 lines: too high") << QRect(0, 0, 1920, 1080) << QSize(1072, 1159) << QPoint(424, 0);
+        QTest::newRow("too high, below a panel") << QRect(0, 32, 1920, 1048) << QSize(1072, 1159) << QPoint(424, 32);
+        QTest::newRow("too wide and too high") << QRect(0, 0, 800, 600) << QSize(1072, 1122) << QPoint(0, 0);
+        QTest::newRow("exactly as high as the area") << QRect(0, 0, 1920, 1122) << QSize(1072, 1122) << QPoint(424, 0);
+    }
+    void startPosition()
+    {
+        QFETCH(QRect, available);
+        QFETCH(QSize, frame);
+        QFETCH(QPoint, corner);
+        QCOMPARE(::startPosition(available, frame), corner);
     }
 
     // On a scaled screen each list keeps its frame as at 100 %: every side one
