@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
 
 bool highContrastInEffect()
 {
@@ -15,4 +17,21 @@ bool highContrastInEffect()
         return true;
 #endif
     return isHighContrastPalette(QApplication::palette());
+}
+
+void followSystemColours()
+{
+#ifdef Q_OS_WIN
+    static QString themed; // the style set aside under high contrast
+    const QString current = QApplication::style()->name();
+    if (highContrastInEffect()) {
+        if (current == QLatin1String("windowsvista")) {
+            themed = current;
+            QApplication::setStyle(QStyleFactory::create(QStringLiteral("windows")));
+        }
+    } else if (!themed.isEmpty() && current == QLatin1String("windows")) {
+        QApplication::setStyle(QStyleFactory::create(themed));
+        themed.clear();
+    }
+#endif
 }

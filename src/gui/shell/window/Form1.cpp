@@ -101,6 +101,7 @@ void Form1::buildControls()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(px(8040), px(8415));
+    followSystemColours();
     if (highContrastInEffect())
         backColor_ = QApplication::palette().color(QPalette::Active, QPalette::Window);
     QFont windowFont(QStringLiteral("Arial"));
@@ -177,6 +178,7 @@ void Form1::changeEvent(QEvent *event)
     // High contrast switched on or off while the program runs: the surface
     // follows, unless a skin has taken it over.
     if (event->type() == QEvent::ApplicationPaletteChange && !skinned_) {
+        followSystemColours();
         backColor_ = highContrastInEffect() ? QApplication::palette().color(QPalette::Active, QPalette::Window)
                                             : QColor(Qt::white);
         update();
