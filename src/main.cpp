@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -32,7 +33,8 @@ int main(int argc, char *argv[])
 {
     std::vector<char *> args(argv, argv + argc);
 #ifdef KESTRUNE_X11
-    const DisplayChoice display = chooseDisplay(displayFacts());
+    std::optional<DisplayProbe> probe(std::in_place);
+    const DisplayChoice display = chooseDisplay(probe->facts());
     if (!display.problem.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(display.problem));
         return 1;
@@ -47,6 +49,9 @@ int main(int argc, char *argv[])
     const QtMessageHandler previous = qInstallMessageHandler(failedToStart);
     QApplication app(count, args.data());
     qInstallMessageHandler(previous);
+#ifdef KESTRUNE_X11
+    probe.reset(); // Qt has a connection of its own now
+#endif
     // Both lists read as tables to a screen reader.
     installAccessibleFactory();
     QtPlatform platform;

@@ -21,20 +21,6 @@ const QString kCannot = QStringLiteral("Kestrune Domain Extractor cannot open it
 const QString kPlugin = QStringLiteral("Qt's Wayland platform plugin is not installed (Debian and Ubuntu: "
                                        "sudo apt install qt6-wayland)");
 
-bool x11Answers()
-{
-#ifdef KESTRUNE_X11
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        return false;
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    const bool answers = connection && !xcb_connection_has_error(connection);
-    xcb_disconnect(connection);
-    return answers;
-#else
-    return false;
-#endif
-}
-
 bool waylandPluginInstalled()
 {
     QStringList folders{QLibraryInfo::path(QLibraryInfo::PluginsPath)};
@@ -92,15 +78,31 @@ bool waylandAnswers(const QString &display, const QString &runtimeDir)
 #endif
 }
 
-DisplayFacts displayFacts()
+DisplayProbe::DisplayProbe()
 {
-    DisplayFacts facts;
+    DisplayFacts &facts = facts_;
     facts.requested = qEnvironmentVariable("QT_QPA_PLATFORM");
-    facts.x11 = x11Answers();
+#ifdef KESTRUNE_X11
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+        facts.x11 = connection && !xcb_connection_has_error(connection);
+        if (facts.x11)
+            x11_ = connection;
+        else
+            xcb_disconnect(connection);
+    }
+#endif
     // The compositor's name: WAYLAND_DISPLAY, or wayland-0 as libwayland takes it when unset.
     const QString display = qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
     facts.wayland = !qEnvironmentVariableIsEmpty("WAYLAND_SOCKET")
         || waylandAnswers(display, qEnvironmentVariable("XDG_RUNTIME_DIR"));
     facts.waylandPlugin = waylandPluginInstalled();
-    return facts;
+}
+
+DisplayProbe::~DisplayProbe()
+{
+#ifdef KESTRUNE_X11
+    if (x11_)
+        xcb_disconnect(static_cast<xcb_connection_t *>(x11_));
+#endif
 }

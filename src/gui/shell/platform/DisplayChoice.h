@@ -29,7 +29,21 @@ DisplayChoice chooseDisplay(const DisplayFacts &facts);
 
 // The facts of this process's environment: it connects to the X server and
 // the compositor named there, and looks for the plugin among Qt's plugins.
-DisplayFacts displayFacts();
+// It stays connected to the X server until it goes: an X server without
+// other clients (Xvfb) starts afresh when its last client leaves, and refuses
+// Qt's connection meanwhile.
+class DisplayProbe {
+public:
+    DisplayProbe();
+    ~DisplayProbe();
+    DisplayProbe(const DisplayProbe &) = delete;
+    DisplayProbe &operator=(const DisplayProbe &) = delete;
+    const DisplayFacts &facts() const { return facts_; }
+
+private:
+    DisplayFacts facts_;
+    void *x11_ = nullptr; // the X connection, while it is held
+};
 
 // Whether a compositor listens on the Wayland display named as
 // WAYLAND_DISPLAY names it (a name in runtimeDir, or a full path).
