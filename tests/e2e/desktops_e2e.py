@@ -378,11 +378,19 @@ def scaled_window(s, scale, centred):
     want = ((s.screen[0] - w) // 2, max(0, (s.screen[1] - h) // 2))
     check(abs(x - want[0]) <= 1 and abs(y - want[1]) <= 1 if centred else x >= 0 and y >= 0,
           "at %d,%d where %s was wanted" % (x, y, want))
-    pixel, line = s.image(w, h), max(1, round(scale))
-    for name, rect in LISTS:
-        for side, runs in frame_runs(pixel, scale, rect).items():
-            check(len(runs) == 1 and runs[0][1] == line and 3 <= runs[0][0] <= 4,
-                  "the %s list's %s line: %s, where one of %d was wanted" % (name, side, runs, line))
+    line, wrong = max(1, round(scale)), []
+
+    def frames_whole():
+        """Each side's frame as drawn now; a repaint may still be on its way."""
+        pixel = s.image(w, h)
+        wrong[:] = ["the %s list's %s line: %s, where one of %d was wanted" % (name, side, runs, line)
+                    for name, rect in LISTS for side, runs in frame_runs(pixel, scale, rect).items()
+                    if not (len(runs) == 1 and runs[0][1] == line and 3 <= runs[0][0] <= 4)]
+        return not wrong
+    try:
+        poll("the lists' frames", frames_whole, 10)
+    except Failed:
+        raise Failed("; ".join(wrong))
     left, top, bw, bh = (round(t / 15 * scale) for t in BUTTONS[1])
     size, hand = s.pointer(x + left + bw // 2, y + top + bh // 2), round(32 * scale)
     check(size == (hand, hand), "the hand is %dx%d, where %d was wanted" % (size + (hand,)))

@@ -185,7 +185,9 @@ void ListView::scrollContentsBy(int dx, int)
 // the one the keys act on stands out. Many palettes give both colour groups the
 // same highlight, and some an inactive one barely off the background (Windows:
 // 240, 240, 240 on white): the quiet one is then the highlight washed into the
-// background. Either stands out 3:1 from the rows around it, and its text is
+// background, half its colour gone. Either stands out 3:1 from the rows around
+// it (where the highlight itself does not, as Wine's 48, 150, 250 on white, both
+// are made darker: the quiet one still differs in colour), and its text is
 // whichever of the two text colours reads better on it.
 static std::pair<QColor, QColor> selectionColours(const QPalette &pal, bool focused)
 {
@@ -200,7 +202,9 @@ static std::pair<QColor, QColor> selectionColours(const QPalette &pal, bool focu
         if (row == active || contrastRatio(row, base) < kStandsOut) {
             const auto mix = [](float a, float b) { return 0.35f * a + 0.65f * b; };
             row = QColor::fromRgbF(mix(active.redF(), base.redF()), mix(active.greenF(), base.greenF()),
-                                   mix(active.blueF(), base.blueF()));
+                                   mix(active.blueF(), base.blueF()))
+                      .toHsl();
+            row.setHslF(row.hslHueF(), row.hslSaturationF() / 2, row.lightnessF());
         }
     }
     row = legibleShade(row, {base}, kStandsOut);
