@@ -43,6 +43,13 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     # The libraries the executable links, as dpkg-shlibdeps finds them.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # On a Wayland desktop the program runs through XWayland, on the X11
+    # platform the Qt libraries above bring; Qt's Wayland plugin serves the
+    # desktops that run no XWayland.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
+    string(APPEND CPACK_PACKAGE_DESCRIPTION
+           "\nOn a Wayland desktop it runs through XWayland, where it keeps its fixed frame, starts centred and\n"
+           "shares its clipboard with Wayland and X11 programs; without XWayland it uses Qt's Wayland plugin.")
 endif()
 
 include(CPack)

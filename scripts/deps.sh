@@ -13,11 +13,14 @@ kestrune_build_packages=(
 
 # The tests, on top of those: a display server and the tools that drive the
 # real program (a GTK window as the source of drags), the screen-reader bus,
+# the Wayland desktops (GNOME's and KDE's compositors, XWayland, Qt's Wayland
+# plugin, the Wayland clipboard's tools, GLib's D-Bus for mutter's keyboard),
 # clang for the fuzz targets, the package checks, and the Windows leg
 # (MinGW-w64, Wine, NSIS).
 kestrune_test_packages=(
   xvfb xauth x11-utils xdotool xclip python3-xlib imagemagick python3-gi gir1.2-gtk-3.0
   dbus at-spi2-core python3-pyatspi
+  mutter kwin-wayland kwin-style-breeze xwayland qt6-wayland wl-clipboard
   clang libclang-rt-dev
   dpkg-dev file desktop-file-utils appstream strace
   g++-mingw-w64-x86-64-posix wine64 nsis xz-utils unzip

@@ -20,6 +20,9 @@ cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cp
 dpkg-deb -x "$scratch"/out/*.deb "$root"
 # dpkg-shlibdeps found the libraries: Qt Widgets must be among them.
 dpkg-deb -f "$scratch"/out/*.deb Depends | grep libqt6widgets6 || fail "Depends does not name Qt Widgets"
+# The X11 platform comes with Qt's libraries; the Wayland plugin, for a
+# Wayland desktop without XWayland, is recommended.
+dpkg-deb -f "$scratch"/out/*.deb Recommends | grep -x qt6-wayland || fail "Recommends does not name qt6-wayland"
 
 # path in the package | test | what it must be
 while read -r path test what; do

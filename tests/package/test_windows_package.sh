@@ -5,10 +5,12 @@
 # unpacked from the ZIP; installs with the installer silently, runs one
 # session of the installed program, and uninstalls, which leaves no registry
 # key behind. The ZIP holds stripped files, and nothing reaches the menus.
+# The program carries its manifest (drawn per monitor at its scale, written
+# for Windows 10 and 11) and is linked terminal-server aware.
 #   test_windows_package.sh BUILD_DIR SOURCE_DIR VERSION
 set -eu
 build=$1 source=$2 version=$3
-for tool in cpack makensis unzip Xvfb xdotool; do
+for tool in cpack makensis unzip Xvfb xdotool x86_64-w64-mingw32-objdump; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 scratch=$(realpath "$(mktemp -d)")
@@ -30,7 +32,19 @@ size=$(stat -c %s "$scratch/out/$name.zip")
 
 export KESTRUNE_WINE_PREFIX=$scratch/prefix-zip
 unzip -q "$scratch/out/$name.zip" -d "$scratch/zip"
-session "$scratch/zip/$name/bin/kestrune.exe" || fail "the program unpacked from the ZIP"
+exe=$scratch/zip/$name/bin/kestrune.exe
+manifest=$(/usr/bin/python3 "$source/tests/package/windows_manifest.py" "$exe") || fail "kestrune.exe carries no manifest"
+# manifest line | what it says
+while IFS='|' read -r line what; do
+  printf '%s\n' "$manifest" | grep -qF "$line" || fail "the manifest does not say $what"
+done <<'TABLE'
+<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2</dpiAwareness>|per monitor, version 2
+<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>|per monitor, before version 2
+<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>|Windows 10 and 11
+<requestedExecutionLevel level="asInvoker" uiAccess="false"/>|as the user who starts it
+TABLE
+x86_64-w64-mingw32-objdump -p "$exe" | grep -q TERMINAL_SERVICE_AWARE || fail "kestrune.exe is not terminal-server aware"
+session "$exe" || fail "the program unpacked from the ZIP"
 
 # The installer and the uninstaller run silently (/S); the uninstaller copies
 # itself away and ends before its copy has removed the folder.

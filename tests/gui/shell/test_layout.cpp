@@ -2,6 +2,7 @@
 // window's own properties, the tab order, what the lists ignore, and the icon.
 #include "gui/shell/controls/ListView.h"
 #include "core/shell/handlers/Startup.h"
+#include "gui/shell/window/StartPosition.h"
 #include "support/WindowFixture.h"
 
 #include <QFile>
@@ -53,6 +54,33 @@ QStringList focusWalk(Qt::Key key, int presses)
         walk << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString());
     }
     return walk;
+}
+
+// Where a run of pixels of one colour lies along a line of an image: each run
+// as its first step and its length.
+QList<QPair<int, int>> runsOf(const QImage &image, QPoint from, QPoint step, int steps, const QColor &colour)
+{
+    QList<QPair<int, int>> runs;
+    for (int i = 0; i < steps; ++i) {
+        const QPoint at = from + step * i;
+        if (!image.rect().contains(at) || image.pixelColor(at) != colour)
+            continue;
+        if (!runs.isEmpty() && runs.last().first + runs.last().second == i)
+            ++runs.last().second;
+        else
+            runs.append({i, 1});
+    }
+    return runs;
+}
+
+// The window as a screen with that many device pixels a pixel shows it.
+QImage shownAt(Form1 &w, qreal scale)
+{
+    QImage image((QSizeF(w.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::magenta);
+    w.render(&image);
+    return image;
 }
 
 const QStringList kTabOrder = {"ListView1", "PushButton1", "PushButton4", "PushButton8", "PushButton9", "PushButton2",
@@ -156,6 +184,84 @@ private slots:
         for (const QPoint at : {QPoint(2, 2), QPoint(268, 210), QPoint(268, 296), QPoint(530, 556)})
             QCOMPARE(shot.pixelColor(at), QColor(Qt::white));
         QVERIFY(f.p.boxes.isEmpty());
+    }
+
+    // Where the window first shows, frame and all: centred on the screen's
+    // available area when it fits; otherwise at the area's top (and left), so
+    // that the whole title bar is on the screen.
+    void startPosition_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<QPoint>("corner");
+        QTest::newRow("100 %, 1024 by 768") << QRect(0, 0, 1024, 768) << QSize(536, 598) << QPoint(244, 85);
+        QTest::newRow("below a 27-pixel panel") << QRect(0, 27, 1280, 997) << QSize(536, 598) << QPoint(372, 226);
+        QTest::newRow("a second screen to the right") << QRect(1920, 0, 1280, 1024) << QSize(536, 598)
+                                                      << QPoint(2292, 213);
+        QTest::newRow("200 %, 1080 lines: too high") << QRect(0, 0, 1920, 1080) << QSize(1072, 1159) << QPoint(424, 0);
+        QTest::newRow("too high, below a panel") << QRect(0, 32, 1920, 1048) << QSize(1072, 1159) << QPoint(424, 32);
+        QTest::newRow("too wide and too high") << QRect(0, 0, 800, 600) << QSize(1072, 1122) << QPoint(0, 0);
+        QTest::newRow("exactly as high as the area") << QRect(0, 0, 1920, 1122) << QSize(1072, 1122) << QPoint(424, 0);
+    }
+    void startPosition()
+    {
+        QFETCH(QRect, available);
+        QFETCH(QSize, frame);
+        QFETCH(QPoint, corner);
+        QCOMPARE(::startPosition(available, frame), corner);
+    }
+
+    // On a scaled screen each list keeps its frame as at 100 %: every side one
+    // line, whole, at the list's outermost device pixels, as wide as a pixel
+    // is on that screen, rounded. A list's edges fall between device pixels
+    // at 125 %, 150 % and 175 % (8 and 301 pixels down, 185 high).
+    void frameLinesAtEveryScale_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<qreal>("scale");
+        for (const char *list : {"ListView1", "ListView2"})
+            for (const qreal scale : {1.0, 1.25, 1.5, 1.75, 2.0})
+                QTest::newRow(qPrintable(QStringLiteral("%1 at %2 %").arg(list).arg(scale * 100))) << list << scale;
+    }
+    void frameLinesAtEveryScale()
+    {
+        QFETCH(QString, list);
+        QFETCH(qreal, scale);
+        WindowFixture f;
+        auto *view = f.w().findChild<ListView *>(list);
+        // The frame's colour as the style draws it at 100 %: half-way along the top.
+        const QRect at1 = view->geometry();
+        const QColor line = shownAt(f.w(), 1).pixelColor(at1.center().x(), at1.top());
+        QVERIFY(line != QColor(Qt::white));
+        const QImage shown = shownAt(f.w(), scale);
+        const QRectF device(QPointF(at1.topLeft()) * scale, QSizeF(at1.size()) * scale);
+        const int width = std::max(1, qRound(scale));
+        struct Side {
+            const char *name;
+            QPointF edge;  // a point just outside the list, on the side
+            QPoint inwards;
+            QPointF along; // from one end of the side to the other
+        };
+        const Side sides[] = {
+            {"top", device.topLeft() + QPointF(0, -0.01), {0, 1}, {device.width(), 0}},
+            {"bottom", device.bottomLeft() + QPointF(0, 0.01), {0, -1}, {device.width(), 0}},
+            {"left", device.topLeft() + QPointF(-0.01, 0), {1, 0}, {0, device.height()}},
+            {"right", device.topRight() + QPointF(0.01, 0), {-1, 0}, {0, device.height()}},
+        };
+        for (const Side &side : sides) {
+            for (const qreal part : {0.25, 0.5, 0.75}) {
+                // From three device pixels outside the list to a few inside.
+                const QPointF onEdge = side.edge + side.along * part;
+                const QPoint outside = QPoint(int(std::floor(onEdge.x())), int(std::floor(onEdge.y()))) - side.inwards * 3;
+                const auto runs = runsOf(shown, outside, side.inwards, width + 6, line);
+                const QByteArray where = QByteArray(side.name) + " at " + QByteArray::number(part) + ": "
+                    + QByteArray::number(runs.size()) + " runs, first at " + QByteArray::number(runs.value(0).first)
+                    + " of width " + QByteArray::number(runs.value(0).second);
+                // One line, as wide as a pixel, starting within a device pixel of the edge.
+                QVERIFY2(runs.size() == 1 && runs[0].second == width && runs[0].first >= 3 && runs[0].first <= 4,
+                         where.constData());
+            }
+        }
     }
 
     // The icon in four sizes replaces the layout's single one at start-up.

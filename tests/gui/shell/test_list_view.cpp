@@ -1,7 +1,9 @@
 // The list widget over a model of a million rows: scroll range, selection
 // movement and header widening follow the rows without a pass over them.
 #include "gui/shell/controls/ListAccessible.h"
+#include "gui/shell/controls/Contrast.h"
 #include "gui/shell/controls/ListView.h"
+#include "support/Palettes.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -124,6 +126,60 @@ private slots:
         QCOMPARE(focused ? focused->text(QAccessible::Name) : QStringLiteral("none"),
                  current < 0 ? QStringLiteral("none") : rows[current]);
         QCOMPARE(list->child(rows.size() + 1), nullptr);
+    }
+
+    // In every colour scheme the current row stands out 3:1 from the rows
+    // around it, in the focused list and in the other one (under high
+    // contrast its text reads 4.5:1 on it too); the two lists' rows differ, so
+    // the one the keys act on shows.
+    void selectionStandsOut_data()
+    {
+        QTest::addColumn<QString>("palette");
+        for (const QString &palette : paletteNames())
+            QTest::newRow(qPrintable(palette)) << palette;
+    }
+    void selectionStandsOut()
+    {
+        QFETCH(QString, palette);
+        const PaletteInEffect colours(palette);
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        ListView *lists[] = {new ListView, new ListView};
+        for (ListView *list : lists) {
+            layout->addWidget(list);
+            list->setFixedSize(520, 120);
+            list->items().addColumnHeader(QStringLiteral("Domain(s)"));
+            for (const char *row : {"one.example", "two.example", "three.example"})
+                list->items().add(QString::fromLatin1(row));
+        }
+        window.show();
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        lists[1]->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(lists[1], Qt::Key_Down);
+        lists[0]->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(lists[0], Qt::Key_Down);
+        QCOMPARE(lists[0]->currentRow(), 1);
+        QCOMPARE(lists[1]->currentRow(), 1);
+        const QImage shown = window.grab().toImage();
+        QColor rowColours[2];
+        for (int i = 0; i < 2; ++i) {
+            ListView *list = lists[i];
+            const int h = list->rowHeight();
+            const auto at = [&](QPoint p) { return shown.pixelColor(list->viewport()->mapTo(&window, p)); };
+            const QColor row = at({list->viewport()->width() - 5, h + h / 2});
+            const QColor base = at({list->viewport()->width() - 5, 4 * h});
+            QVERIFY2(contrastRatio(row, base) >= 3, qPrintable(row.name() + QStringLiteral(" on ") + base.name()));
+            double text = 1;
+            for (int y = h + 2; y < 2 * h - 2; ++y)
+                for (int x = 3; x < 60; ++x)
+                    text = std::max(text, contrastRatio(at({x, y}), row));
+            if (palette.startsWith(QLatin1String("high contrast")))
+                QVERIFY2(text >= 4.5, qPrintable(QStringLiteral("text reads %1:1").arg(text)));
+            rowColours[i] = row;
+        }
+        QVERIFY(rowColours[0] != rowColours[1]);
     }
 
     // The cells a screen reader was handed stay alive while it may still hold

@@ -303,13 +303,13 @@ private slots:
     }
 
     // The home page opens through the system's own explorer, by its full path
-    // in the Windows folder (never a file of that name in the program's or
+    // in the system's Windows folder (never a file of that name in the program's or
     // the current folder), minimized with focus, and the program does not
     // wait. A stand-in started the same way shows how.
     void homePageThroughExplorer()
     {
         wchar_t windows[MAX_PATH];
-        const UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+        const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH);
         QCOMPARE(WindowsShell::ExplorerPath(), QString::fromWCharArray(windows, int(n)) + QStringLiteral("\\explorer.exe"));
         QVERIFY(QFileInfo(WindowsShell::ExplorerPath()).isFile());
         QTemporaryDir dir;

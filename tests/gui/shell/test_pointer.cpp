@@ -239,6 +239,40 @@ private slots:
         }
     }
 
+    // The shipped hand as each screen shows it: scaled with the screen where
+    // the platform shows a picture's device pixels as they are (X11), the
+    // hotspot still on the fingertip; left to a platform that scales it itself.
+    void handAtEveryScale_data()
+    {
+        QTest::addColumn<qreal>("scale");
+        QTest::addColumn<bool>("scaleHere");
+        QTest::addColumn<int>("size");
+        QTest::newRow("100 %") << 1.0 << true << 32;
+        QTest::newRow("125 %") << 1.25 << true << 40;
+        QTest::newRow("150 %") << 1.5 << true << 48;
+        QTest::newRow("175 %") << 1.75 << true << 56;
+        QTest::newRow("200 %") << 2.0 << true << 64;
+        QTest::newRow("200 %, scaled by the platform") << 2.0 << false << 32;
+    }
+    void handAtEveryScale()
+    {
+        QFETCH(qreal, scale);
+        QFETCH(bool, scaleHere);
+        QFETCH(int, size);
+        const QString path = kResources + QStringLiteral("/HAND-M.CUR");
+        const QPoint hot = *Form1::cursorHotSpot(path);
+        const QCursor hand(QPixmap(path), hot.x(), hot.y());
+        const QCursor shown = Form1::cursorForScale(hand, scale, scaleHere);
+        QCOMPARE(shown.shape(), Qt::BitmapCursor);
+        QCOMPARE(shown.pixmap().size(), QSize(size, size));
+        // The hotspot lands on a drawn pixel of the fingertip, as at 100 %:
+        // on the topmost rows, near where the finger was.
+        const qreal grown = qreal(size) / 32;
+        QVERIFY(qAbs(shown.hotSpot().x() - hot.x() * grown) <= 1 && shown.hotSpot().y() <= (hot.y() + 1) * grown);
+        const QImage image = shown.pixmap().toImage();
+        QVERIFY(qAlpha(image.pixel(shown.hotSpot())) >= 128 || qAlpha(image.pixel(shown.hotSpot() + QPoint(0, 1))) >= 128);
+    }
+
     // The shipped hand: a real Windows cursor that Qt reads, 32 by 32, whose
     // hotspot is the tip of the raised finger.
     void shippedHandCursor()

@@ -3,6 +3,7 @@
 #include "gui/shell/controls/FocusMark.h"
 #include "gui/shell/controls/ListView.h"
 #include "core/shell/handlers/Startup.h"
+#include "support/Palettes.h"
 #include "support/WindowFixture.h"
 
 #include <QCheckBox>
@@ -322,22 +323,29 @@ private slots:
         }
     }
 
-    // A keyboard user sees where the keys act, skin or none: the focused
-    // control wears a ring that stands out 3:1 from its own face and from the
-    // window around it, an empty list included. Unfocused, it is drawn as before.
+    // A keyboard user sees where the keys act, skin or none, in every colour
+    // scheme: the focused control wears a ring that stands out 3:1 from its
+    // own face and from the window's surface around it (white, the button
+    // face, or the system's colour under high contrast), an empty list
+    // included. Unfocused, it is drawn as before.
     void focusMark_data()
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<bool>("skin");
-        for (const char *control : {"ListView1", "PushButton1"}) {
-            QTest::newRow(qPrintable(QStringLiteral("%1, no skin").arg(control))) << control << false;
-            QTest::newRow(qPrintable(QStringLiteral("%1, the shipped skin").arg(control))) << control << true;
-        }
+        QTest::addColumn<QString>("palette");
+        for (const char *control : {"ListView1", "PushButton1"})
+            for (const QString &palette : paletteNames())
+                for (const bool skin : {false, true})
+                    QTest::newRow(qPrintable(QStringLiteral("%1, %2, %3")
+                                                 .arg(control, palette, skin ? "the shipped skin" : "no skin")))
+                        << control << skin << palette;
     }
     void focusMark()
     {
         QFETCH(QString, control);
         QFETCH(bool, skin);
+        QFETCH(QString, palette);
+        const PaletteInEffect colours(palette);
         WindowFixture s(WindowFixture::Start::Later);
         if (skin)
             QVERIFY(s.putAppFile(kSkin, readAll(kResources + QStringLiteral("/skins/o.cjs"))));
@@ -350,15 +358,69 @@ private slots:
         auto *target = s.w().findChild<QWidget *>(control);
         target->setFocus(Qt::TabFocusReason);
         const QImage focused = s.w().grab().toImage();
-        // Along the left edge, half-way down: the window, the ring, the face.
+        // Along the left edge, half-way down: the window, the ring's two
+        // lines, the face.
         const QPoint middle = target->geometry().topLeft() + QPoint(0, target->height() / 2);
         const auto at = [&](const QImage &shot, int dx) { return shot.pixelColor(middle + QPoint(dx, 0)); };
-        const QColor ring = at(focused, 0), face = at(focused, 4), around = at(focused, -2);
-        QVERIFY2(contrastRatio(ring, face) >= 3 && contrastRatio(ring, around) >= 3 && at(focused, 1) == ring,
-                 qPrintable(QStringLiteral("ring %1 in %2 on %3").arg(ring.name(), face.name(), around.name())));
+        const QColor outer = at(focused, 0), inner = at(focused, 1), face = at(focused, 4), around = at(focused, -2);
+        QVERIFY2(contrastRatio(outer, around) >= 3 && contrastRatio(inner, face) >= 3,
+                 qPrintable(QStringLiteral("ring %1 %2 in %3 on %4")
+                                .arg(outer.name(), inner.name(), face.name(), around.name())));
         QCOMPARE(at(unfocused, 4), face);
         QCOMPARE(at(unfocused, -2), around);
-        QVERIFY(contrastRatio(at(unfocused, 0), ring) > 1.5); // unfocused, the edge is the style's own
+        // Unfocused, the edge is the style's own.
+        QVERIFY(std::max(contrastRatio(at(unfocused, 0), outer), contrastRatio(at(unfocused, 1), inner)) > 1.5);
+    }
+
+    // Under high contrast the window shows the system's colours: its surface
+    // the system's window colour instead of white, and no skin, though one is
+    // there. In any other scheme the white surface and the skin stay. Either
+    // way the captions read 4.5:1 on their faces; Windows' themed style paints
+    // faces of its own, light whatever the palette, so a dark palette, which
+    // Windows never hands it, is left out there.
+    void highContrastGivesSystemColours_data()
+    {
+        QTest::addColumn<QString>("palette");
+        QTest::addColumn<bool>("skin");
+        for (const QString &palette : paletteNames())
+            for (const bool skin : {false, true})
+                QTest::newRow(qPrintable(palette + (skin ? ", the shipped skin" : ", no skin"))) << palette << skin;
+    }
+    void highContrastGivesSystemColours()
+    {
+        QFETCH(QString, palette);
+        QFETCH(bool, skin);
+        const PaletteInEffect colours(palette);
+        const bool high = palette.startsWith(QLatin1String("high contrast"));
+        WindowFixture s(WindowFixture::Start::Later);
+        if (skin)
+            QVERIFY(s.putAppFile(kSkin, readAll(kResources + QStringLiteral("/skins/o.cjs"))));
+        Form1 &w = s.start();
+        QVERIFY(s.p.boxes.isEmpty());
+        const QColor system = QApplication::palette().color(QPalette::Window);
+        const QColor surface = high ? system : skin ? QApplication::palette().color(QPalette::Button) : QColor(Qt::white);
+        QCOMPARE(surfaceColour(w) == surface, true);
+        QCOMPARE(w.styleSheet().isEmpty(), high || !skin);
+#ifdef Q_OS_WIN
+        if (palette == QLatin1String("dark") && !skin)
+            return;
+#endif
+        // A caption's darkest or lightest pixel against its face.
+        const QImage shot = w.grab().toImage();
+        const auto readsOnFace = [&](const QRect &area, QPoint facePoint) {
+            const QColor face = shot.pixelColor(facePoint);
+            double best = 1;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    best = std::max(best, contrastRatio(shot.pixelColor(x, y), face));
+            return best;
+        };
+        const QRect button = w.PushButton1->geometry();
+        const QRect caption = button.adjusted(8, button.height() / 3, -8, -button.height() / 3);
+        QVERIFY2(readsOnFace(caption, QPoint(button.left() + 5, button.center().y())) >= 4.5, "button caption");
+        const QRect header = w.ListView1->geometry().adjusted(3, 3, -200, 0);
+        QVERIFY2(readsOnFace(header.adjusted(0, 0, 0, -header.height() + 14), header.topLeft() + QPoint(80, 6)) >= 4.5,
+                 "list header");
     }
 };
 

@@ -1,64 +1,86 @@
 #include "gui/shell/controls/FocusMark.h"
 
+#include "gui/shell/controls/PixelFrame.h"
+
 #include <QApplication>
+#include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPalette>
+#include <QWidget>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
-
-double luminance(const QColor &c)
-{
-    const auto channel = [](float v) { return v <= 0.04045f ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
 
 // Above the 3:1 that a focus mark needs, with room for a skin whose button
 // face is a shade darker or lighter than the palette's.
 constexpr double kWanted = 4.5;
 
+// The ring is two lines of a pixel each.
+constexpr int kLines = 2;
+
 } // namespace
 
-double contrastRatio(const QColor &a, const QColor &b)
+FocusRing focusRingColours(const Surroundings &around)
 {
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    const QColor highlight = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+    return {legibleShade(highlight, around.outside, kWanted), legibleShade(highlight, around.inside, kWanted)};
 }
 
-QColor focusMarkColour(const QPalette &palette)
+Surroundings coloursAround(const QWidget *control)
 {
-    const QColor around[] = {palette.color(QPalette::Active, QPalette::Window),
-                             palette.color(QPalette::Active, QPalette::Base),
-                             palette.color(QPalette::Active, QPalette::Button)};
-    double light = 0;
-    for (const QColor &c : around)
-        light += luminance(c) / std::size(around);
-    // On light surfaces the mark goes darker, on dark ones lighter.
-    const bool darken = light > 0.18;
-    QColor mark = palette.color(QPalette::Active, QPalette::Highlight);
-    for (int step = 0; step < 24; ++step) {
-        const bool clear = std::all_of(std::begin(around), std::end(around),
-                                       [&](const QColor &c) { return contrastRatio(mark, c) >= kWanted; });
-        if (clear)
-            break;
-        mark = darken ? mark.darker(115) : mark.lighter(115);
-        if (!darken && mark.valueF() >= 1.0) // lighter() stops at full value: go towards white
-            mark = QColor::fromRgbF(0.8f * mark.redF() + 0.2f, 0.8f * mark.greenF() + 0.2f, 0.8f * mark.blueF() + 0.2f);
+    const QPalette &app = QApplication::palette();
+    Surroundings around;
+    around.inside = {app.color(QPalette::Active, QPalette::Base), app.color(QPalette::Active, QPalette::Button)};
+    const QWidget *window = control ? control->window() : nullptr;
+    const QColor surface = window ? window->property("BackColor").value<QColor>() : QColor();
+    if (surface.isValid())
+        around.outside << surface;
+    else if (control && control->parentWidget())
+        around.outside << control->parentWidget()->palette().color(QPalette::Active, QPalette::Window);
+    else
+        around.outside << app.color(QPalette::Active, QPalette::Window);
+    return around;
+}
+
+Surroundings coloursPaintedAround(const QPainter &painter, const QRect &rect)
+{
+    const QPaintEngine *engine = painter.paintEngine();
+    const QPaintDevice *device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image)
+        return {};
+    const QImage &image = *static_cast<const QImage *>(device);
+    const QRect px = PixelFrame::devicePixels(painter, rect);
+    const int w = kLines * PixelFrame::lineWidth(std::sqrt(std::abs(painter.deviceTransform().determinant())));
+    Surroundings around;
+    const auto take = [&](QList<QColor> &into, QPoint at) {
+        if (image.rect().contains(at))
+            into << image.pixelColor(at);
+    };
+    // A quarter, half and three quarters of the way along each side: the
+    // device pixel just outside the control, and the first one inside the ring.
+    for (const qreal part : {0.25, 0.5, 0.75}) {
+        const int x = px.left() + int(px.width() * part), y = px.top() + int(px.height() * part);
+        for (const QPoint &at : {QPoint(x, px.top() - 1), QPoint(x, px.bottom() + 1), QPoint(px.left() - 1, y),
+                                 QPoint(px.right() + 1, y)})
+            take(around.outside, at);
+        for (const QPoint &at : {QPoint(x, px.top() + w), QPoint(x, px.bottom() - w), QPoint(px.left() + w, y),
+                                 QPoint(px.right() - w, y)})
+            take(around.inside, at);
     }
-    return mark;
+    if (around.outside.isEmpty() || around.inside.isEmpty())
+        return {};
+    return around;
 }
 
-void drawFocusMark(QPainter &painter, const QRect &rect)
+void drawFocusMark(QPainter &painter, const QRect &rect, const QWidget *control)
 {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    QPen pen(focusMarkColour(QApplication::palette()), 2);
-    pen.setJoinStyle(Qt::MiterJoin);
-    painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
-    // A 2-pixel pen centred on a line one pixel in covers the two outermost pixels.
-    painter.drawRect(QRectF(rect).adjusted(1, 1, -1, -1));
-    painter.restore();
+    Surroundings around = coloursPaintedAround(painter, rect);
+    if (around.inside.isEmpty())
+        around = coloursAround(control);
+    const FocusRing ring = focusRingColours(around);
+    PixelFrame mark;
+    mark.top = mark.left = mark.bottom = mark.right = {ring.outer, ring.inner};
+    mark.paint(painter, rect);
 }

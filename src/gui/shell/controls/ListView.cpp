@@ -1,6 +1,8 @@
 #include "gui/shell/controls/ListView.h"
 
+#include "gui/shell/controls/Contrast.h"
 #include "gui/shell/controls/FocusMark.h"
+#include "gui/shell/controls/PixelFrame.h"
 #include "gui/shell/controls/Twips.h"
 
 #include <QApplication>
@@ -14,9 +16,10 @@
 
 #include <climits>
 
-// The frame drawn again above the header, rows and scroll bars. At a
-// fractional scale factor a child's area is rounded outwards to whole device
-// pixels and covers the frame's right and bottom lines.
+// The frame drawn again above the header, rows and scroll bars, on whole
+// device pixels. At a scale factor other than 1 a child's area is rounded
+// outwards to whole device pixels and covers the frame's lines, and the
+// style's own lines straddle device pixels (PixelFrame).
 class ListView::FrameOverlay : public QWidget {
 public:
     explicit FrameOverlay(ListView *list) : QWidget(list), list_(list)
@@ -30,11 +33,21 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        list_->drawFrame(&p);
+        if (PixelFrame::onWholePixels(p)) {
+            list_->drawFrame(&p);
+        } else {
+            const PixelFrame frame = PixelFrame::asDrawnBy([this](QPainter &q) { list_->drawFrame(&q); }, size(),
+                                                           list_->frameWidth());
+            QList<QRect> parts;
+            for (const QWidget *part : list_->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                if (part != this && part->isVisible())
+                    parts << part->geometry();
+            frame.paint(p, rect(), parts, list_->palette().color(QPalette::Base));
+        }
         // Where the keys act shows on the frame: an empty list has no current
         // row to show it.
         if (list_->hasFocus())
-            drawFocusMark(p, rect());
+            drawFocusMark(p, rect(), list_);
     }
 
 private:
@@ -171,21 +184,32 @@ void ListView::scrollContentsBy(int dx, int)
 // The focused list shows its current row in the active highlight; an
 // unfocused one keeps the row visible in a quieter colour, so that of two lists
 // the one the keys act on stands out. Many palettes give both colour groups the
-// same highlight: the quiet one is then the highlight washed into the
-// background, under ordinary text.
+// same highlight, and some an inactive one barely off the background (Windows:
+// 240, 240, 240 on white): the quiet one is then the highlight washed into the
+// background, half its colour gone. Either stands out 3:1 from the rows around
+// it (where the highlight itself does not, as Wine's 48, 150, 250 on white, both
+// are made darker: the quiet one still differs in colour), and its text is
+// whichever of the two text colours reads better on it.
 static std::pair<QColor, QColor> selectionColours(const QPalette &pal, bool focused)
 {
+    constexpr double kStandsOut = 3;
+    const QColor base = pal.color(focused ? QPalette::Active : QPalette::Inactive, QPalette::Base);
     const QColor active = pal.color(QPalette::Active, QPalette::Highlight);
-    if (focused)
-        return {active, pal.color(QPalette::Active, QPalette::HighlightedText)};
-    const QColor inactive = pal.color(QPalette::Inactive, QPalette::Highlight);
-    if (inactive != active)
-        return {inactive, pal.color(QPalette::Inactive, QPalette::HighlightedText)};
-    const QColor base = pal.color(QPalette::Inactive, QPalette::Base);
-    const auto mix = [](float a, float b) { return 0.35f * a + 0.65f * b; };
-    return {QColor::fromRgbF(mix(active.redF(), base.redF()), mix(active.greenF(), base.greenF()),
-                             mix(active.blueF(), base.blueF())),
-            pal.color(QPalette::Inactive, QPalette::Text)};
+    QColor row = active;
+    QPalette::ColorGroup group = QPalette::Active;
+    if (!focused) {
+        group = QPalette::Inactive;
+        row = pal.color(QPalette::Inactive, QPalette::Highlight);
+        if (row == active || contrastRatio(row, base) < kStandsOut) {
+            const auto mix = [](float a, float b) { return 0.35f * a + 0.65f * b; };
+            row = QColor::fromRgbF(mix(active.redF(), base.redF()), mix(active.greenF(), base.greenF()),
+                                   mix(active.blueF(), base.blueF()))
+                      .toHsl();
+            row.setHslF(row.hslHueF(), row.hslSaturationF() / 2, row.lightnessF());
+        }
+    }
+    row = legibleShade(row, {base}, kStandsOut);
+    return {row, betterText(row, pal.color(group, QPalette::HighlightedText), pal.color(group, QPalette::Text))};
 }
 
 void ListView::paintEvent(QPaintEvent *event)

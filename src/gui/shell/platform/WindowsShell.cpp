@@ -80,11 +80,22 @@ bool FileDialog(QWidget *owner, const FileDialogRequest &request, QString *resul
 
 QString ExplorerPath()
 {
+    // The system's Windows folder: on a Remote Desktop server a program not
+    // marked terminal-server aware is told a private one of the user's by
+    // GetWindowsDirectoryW, which holds no explorer.exe.
     wchar_t folder[MAX_PATH];
-    const UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
+    const UINT n = GetSystemWindowsDirectoryW(folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH)
         throw FileNotFound();
     return QString::fromWCharArray(folder, int(n)) + QStringLiteral("\\explorer.exe");
+}
+
+bool HighContrastOn()
+{
+    HIGHCONTRASTW contrast = {};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0)
+        && (contrast.dwFlags & HCF_HIGHCONTRASTON);
 }
 
 void StartMinimized(const QString &application, const QString &commandLine)

@@ -30,10 +30,14 @@ QString FileDialogValue(const wchar_t *buffer, qsizetype capacity);
 // result; throws RuntimeError 53 when the command cannot start.
 void OpenUrlThroughExplorer(const QString &url);
 
-// The system's explorer.exe, in the Windows folder. Started by that full
+// The system's explorer.exe, in the system's Windows folder (the shared one,
+// also on a Remote Desktop server). Started by that full
 // path: a search would look in the program's folder and the current folder
 // first, where anyone may have put a file of that name.
 QString ExplorerPath();
+
+// Whether Windows runs in high contrast (the HCF_HIGHCONTRASTON flag).
+bool HighContrastOn();
 
 // Starts the program with the command line, minimized with focus.
 void StartMinimized(const QString &application, const QString &commandLine);

@@ -10,8 +10,10 @@
 #include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/platform/Platform.h"
 #include "gui/shell/controls/Twips.h"
+#include "gui/shell/platform/SystemColours.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -44,7 +46,7 @@ protected:
         QPushButton::paintEvent(event);
         if (hasFocus()) {
             QPainter p(this);
-            drawFocusMark(p, rect());
+            drawFocusMark(p, rect(), this);
         }
     }
 
@@ -108,6 +110,9 @@ void Form1::buildControls()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(px(8040), px(8415));
+    followSystemColours();
+    if (highContrastInEffect())
+        backColor_ = QApplication::palette().color(QPalette::Active, QPalette::Window);
     QFont windowFont(QStringLiteral("Arial"));
     windowFont.setPointSizeF(9);
     windowFont.setBold(true);
@@ -174,6 +179,19 @@ void Form1::setBackColor(const QColor &colour)
 {
     backColor_ = colour;
     update();
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // High contrast switched on or off while the program runs: the surface
+    // follows, unless a skin has taken it over.
+    if (event->type() == QEvent::ApplicationPaletteChange && !skinned_) {
+        followSystemColours();
+        backColor_ = highContrastInEffect() ? QApplication::palette().color(QPalette::Active, QPalette::Window)
+                                            : QColor(Qt::white);
+        update();
+    }
 }
 
 void Form1::paintEvent(QPaintEvent *)

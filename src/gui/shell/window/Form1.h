@@ -31,6 +31,8 @@ struct DropData;
 // part of the program they belong to (src/input, src/extract, src/output).
 class Form1 : public QWidget {
     Q_OBJECT
+    // Read by the focus ring, which must stand out from the surface it is drawn on.
+    Q_PROPERTY(QColor BackColor READ BackColor)
 public:
     explicit Form1(Platform &platform, QWidget *parent = nullptr);
     ~Form1() override;
@@ -45,9 +47,15 @@ public:
     void setMousePointer(int value);
     bool hasMouseIcon() const { return hasMouseIcon_; }
     QCursor mouseIcon() const { return mouseIcon_; }
+    // A pointer picture as a screen with `scale` device pixels a pixel shows
+    // it, where the platform shows a picture's device pixels as they are
+    // (scaleHere: Qt's X11 platform does; Windows and Wayland scale it
+    // themselves): the picture and its hotspot scaled.
+    static QCursor cursorForScale(const QCursor &picture, qreal scale, bool scaleHere);
 
     // The colour of the window's own surface: white, or the button face once
-    // a skin is present. The controls keep their own colours.
+    // a skin is present; under high contrast (highContrastInEffect) the
+    // system's window colour, and no skin. The controls keep their own colours.
     QColor BackColor() const { return backColor_; }
     void setBackColor(const QColor &colour);
 
@@ -144,6 +152,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();
@@ -158,7 +167,11 @@ private:
     int mousePointer_ = PointerDefault;
     QCursor mouseIcon_;
     bool hasMouseIcon_ = false;
+    // The hand as last shown, and the scale it was made for.
+    QCursor shownHand_;
+    qreal shownHandScale_ = 0;
     QColor backColor_ = Qt::white;
     bool dragTaken_ = false;
+    bool skinned_ = false;
     QList<std::pair<const void *, std::function<void()>>> savesInProgress_;
 };

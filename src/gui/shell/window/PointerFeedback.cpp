@@ -4,9 +4,12 @@
 
 #include "gui/shell/controls/ListView.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <cmath>
 
 // A control reports moves over every part of it (a list's rows, header and
 // scroll bars alike), so each part is tracked and watched.
@@ -37,13 +40,33 @@ void Form1::setMousePointer(int value)
         }
         break;
     case PointerCustom:
-        if (hasMouseIcon_)
-            setCursor(mouseIcon_);
-        else
+        if (hasMouseIcon_) {
+            // Made once for each scale: every move over a button comes here,
+            // and a new picture would be a new cursor for the window system.
+            if (shownHandScale_ != devicePixelRatioF()) {
+                shownHandScale_ = devicePixelRatioF();
+                shownHand_ = cursorForScale(mouseIcon_, shownHandScale_,
+                                            QGuiApplication::platformName() == QLatin1String("xcb"));
+            }
+            setCursor(shownHand_);
+        } else
             setCursor(Qt::ArrowCursor); // no hand file shipped
         break;
     default: unsetCursor(); break;
     }
+}
+
+QCursor Form1::cursorForScale(const QCursor &picture, qreal scale, bool scaleHere)
+{
+    const QPixmap pixmap = picture.pixmap();
+    if (!scaleHere || scale == 1 || pixmap.isNull())
+        return picture;
+    // Whole multiples keep the drawing's hard edges; other scales are smoothed.
+    const bool whole = scale == std::round(scale);
+    const QPixmap scaled = pixmap.scaled((QSizeF(pixmap.size()) * scale).toSize(), Qt::IgnoreAspectRatio,
+                                         whole ? Qt::FastTransformation : Qt::SmoothTransformation);
+    const QPoint hot = picture.hotSpot();
+    return QCursor(scaled, qRound(hot.x() * scale), qRound(hot.y() * scale));
 }
 
 void Form1::Form_MouseMove()

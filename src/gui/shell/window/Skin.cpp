@@ -4,6 +4,7 @@
 
 #include "core/shell/platform/Platform.h"
 #include "core/shell/platform/RuntimeError.h"
+#include "gui/shell/platform/SystemColours.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -111,6 +112,10 @@ void Form1::ApplySkin()
         + QStringLiteral("o.cjs");
     if (!isNormalFile(skinPath))
         return;
+    // A user who needs high contrast gets the system's colours, not the skin's.
+    if (highContrastInEffect())
+        return;
+    skinned_ = true;
 
     const QColor buttonFace = QApplication::palette().color(QPalette::Button);
     setBackColor(buttonFace);
