@@ -261,7 +261,12 @@ def inner(exe):
         poll("every row selected", lambda: entries.queryTable().nSelectedRows == 5)
         subprocess.check_call(["xdotool", "key", "shift+F10"])
         poll("the menu's first item focused", lambda: focus_events()[-1:] == [("menu item", "Copy")])
+        # Keys reach the program only once the listener has let them pass: the
+        # menu is closed when the focus is back on a row, and not before, or a
+        # click meant for a button would land on the open menu's edge instead.
+        heard.clear()
         subprocess.check_call(["xdotool", "key", "Escape"])
+        poll("the focus back on Email(s) after Escape", lambda: focus_events()[-1:][0][0] == "table cell")
         print("paste heard as rows added; Ctrl+A read as 5 rows selected; Shift+F10 heard as the menu's \"Copy\"")
 
         # Each Clear List empties its own list, and the list says so.

@@ -6,8 +6,9 @@ move, as a file manager does.
     /usr/bin/python3 drag_source.py uris URI...
     /usr/bin/python3 drag_source.py text TEXT
 
-Prints "ready" once it is on screen, then "dropped ACTION" (the action the
-target took) or "failed REASON" each time a drag ends. Needs python3-gi and
+Prints "ready" once it is on screen, "accepted ACTION" when a target under
+the pointer has said it would take the drop, then "dropped ACTION" (the
+action the target took) or "failed REASON" each time a drag ends. Needs python3-gi and
 GTK 3's introspection data (gir1.2-gtk-3.0)."""
 import sys
 
@@ -38,12 +39,19 @@ def main(kind, items):
         else:
             data.set_text(items[0], -1)
 
+    def name(action):
+        return "COPY" if action == Gdk.DragAction.COPY else "MOVE" if action == Gdk.DragAction.MOVE else str(int(action))
+
+    def drag_begin(widget, context):
+        # GTK drops on release only once the target has answered with an
+        # action; released earlier, the drag fails as "no-target".
+        context.connect("action-changed", lambda c, action: action and print("accepted", name(action), flush=True))
+
     def drag_end(widget, context):
         # Called after drag-failed too; only a drop the target took ends here first.
         if not failed[0]:
             action = context.get_selected_action()
-            print("dropped", "COPY" if action == Gdk.DragAction.COPY else "MOVE" if action == Gdk.DragAction.MOVE
-                  else str(int(action)), flush=True)
+            print("dropped", name(action), flush=True)
         failed[0] = False
 
     def drag_failed(widget, context, result):
@@ -52,6 +60,7 @@ def main(kind, items):
         return True  # no animation of the icon flying back
 
     failed = [False]
+    area.connect("drag-begin", drag_begin)
     area.connect("drag-data-get", data_get)
     area.connect("drag-end", drag_end)
     area.connect("drag-failed", drag_failed)
