@@ -19,7 +19,7 @@ namespace {
 // Characters turned into UTF-8 at a time: the bytes of one step stay in the
 // cache while they are cut into lines, and a step takes well under the
 // interval at which events run.
-constexpr qsizetype kPasteStepChars = qsizetype(1) << 16;
+constexpr qsizetype kPasteStepChars = qsizetype(1) << 17;
 
 } // namespace
 
@@ -27,7 +27,7 @@ void AppendPastedText(Platform &platform, ListModel &list, QStringView text)
 {
     // Refused before the first row goes in when what the rows will take is
     // not there: the list stays as it was.
-    EnsureMemoryFor(platform, MemoryForText(text));
+    EnsureMemoryForText(platform, text);
     ClearUpperVectorState();
     // Addresses are ASCII: as many bytes as characters, line breaks included,
     // go into one stretch of storage.

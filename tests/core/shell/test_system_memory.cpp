@@ -1,6 +1,7 @@
 #include "core/shell/controls/TextColumn.h"
 #include "core/shell/handlers/MemoryCheck.h"
 #include "core/shell/platform/SystemMemory.h"
+#include "support/ScriptedPlatform.h"
 
 #include <QHash>
 #include <QTest>
@@ -108,6 +109,8 @@ private slots:
         QTest::newRow("two- and three-byte letters") << QStringLiteral(u"j\u00F6ran@b\u00FCcher.example\n\u4F8B.jp");
         QTest::newRow("four-byte letters") << QStringLiteral(u"\U0001F600@\U0001F601.example");
         QTest::newRow("nothing") << QString();
+        QTest::newRow("a pair across two blocks of counting")
+            << QString(65535, u'x') + QStringLiteral(u"\U0001F600\r\n") + QString(70000, QChar(0x4F8B));
     }
     void textEstimate()
     {
@@ -126,6 +129,38 @@ private slots:
         const qint64 stored = rows.usedBytes() + rows.size() * qint64(sizeof(quint64));
         QVERIFY(Main::MemoryForText(text) >= stored);
         QVERIFY(Main::MemoryForText(text) <= stored + text.size()); // the line breaks, at most
+    }
+
+    // A paste's check reads its text only where the most it could take does
+    // not fit; what it really takes decides.
+    void textCheck_data()
+    {
+        const QString text = QStringLiteral(u"ann@alpha.example\r\nj\u00F6ran@b\u00FCcher.example\n\U0001F600.example");
+        const qint64 needs = Main::MemoryForText(text);
+        const qint64 most = Main::MemoryForRows(3 * text.size(), text.size() + 1);
+        QVERIFY(needs < most);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("room"); // past the headroom; -1: the system tells nothing
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("the system tells nothing") << text << qint64(-1) << false;
+        QTest::newRow("room for the most") << text << most << false;
+        QTest::newRow("room for what it needs only") << text << needs << false;
+        QTest::newRow("a byte short") << text << needs - 1 << true;
+    }
+    void textCheck()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, room);
+        QFETCH(bool, refused);
+        ScriptedPlatform p;
+        p.availableMemory = room < 0 ? room : room + Main::kMemoryHeadroom;
+        int error = 0;
+        try {
+            Main::EnsureMemoryForText(p, text);
+        } catch (const RuntimeError &e) {
+            error = e.number();
+        }
+        QCOMPARE(error, refused ? 7 : 0);
     }
 
     // The system answers for the running process, on Linux and Windows alike.

@@ -25,6 +25,11 @@ qint64 MemoryForRows(qint64 bytes, qint64 rows);
 // bytes, and one row per line break and one more.
 qint64 MemoryForText(QStringView text);
 
+// EnsureMemoryFor(MemoryForText(text)), reading the text only where memory
+// is too short for the most it could take (three bytes and a row a unit):
+// counting 30 MB of text is a pass over all of it before the first row.
+void EnsureMemoryForText(Platform &platform, QStringView text);
+
 // The lists' check before they take more memory (TextColumn::MemoryCheck):
 // asks the platform only now and then, trusting half of the room it last
 // told and never more than 32 MiB, so that a list growing a chunk at a time
